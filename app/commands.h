@@ -1,0 +1,5 @@
+#pragma once
+
+// Subcommands of kazaguruma-engine. Each takes the arguments after its name and returns the exit
+// status: 0 success, 2 bad input.
+int runSfenCommand(int argc, char** argv);

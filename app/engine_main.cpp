@@ -1,0 +1,32 @@
+#include <cstdio>
+#include <cstring>
+
+#include "app/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* usage;
+};
+
+constexpr Command COMMANDS[] = {
+    {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: kazaguruma-engine COMMAND ...\n");
+    for (const Command& c : COMMANDS) std::fprintf(stderr, "  %s\n", c.usage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    for (const Command& c : COMMANDS)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "kazaguruma-engine: unknown command '%s'\n", argv[1]);
+    return usage();
+}

@@ -1,0 +1,301 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/position/types.h"
+
+namespace kaz {
+
+// Direction bits of sliding lines, named for the direction the line travels.
+enum RayBit : std::int32_t {
+    RAY_N = 0x01,
+    RAY_W = 0x02,
+    RAY_S = 0x04,
+    RAY_E = 0x08,
+    RAY_NW = 0x10,
+    RAY_SW = 0x20,
+    RAY_SE = 0x40,
+    RAY_NE = 0x80,
+};
+
+constexpr std::int32_t rayBitOf(int offset) {
+    switch (offset) {
+        case -16:
+            return RAY_N;
+        case -1:
+            return RAY_W;
+        case 16:
+            return RAY_S;
+        case 1:
+            return RAY_E;
+        case -17:
+            return RAY_NW;
+        case 15:
+            return RAY_SW;
+        case 17:
+            return RAY_SE;
+        case -15:
+            return RAY_NE;
+        default:
+            return 0;
+    }
+}
+
+// Offsets by bit index 0..7 (RAY_N .. RAY_NE).
+constexpr int RAY_OFFSETS[8] = {-16, -1, 16, 1, -17, 15, 17, -15};
+
+constexpr int MAX_PLY = 32;
+
+// Per square and side: how many pieces attack it and which sliding lines reach it, with per-ply
+// mirrors of every incremental change. Each search owns one and keeps it exact through every
+// make and unmake.
+struct AttackMap {
+    std::int32_t count[2][256];
+    std::int32_t rays[2][256];
+    std::int32_t plyCount[2][MAX_PLY][256];
+    std::int32_t plyRays[2][MAX_PLY][256];
+    std::int32_t ply;
+    std::int32_t markSquare;
+
+    // Clears everything and recomputes count and rays for the board.
+    void buildAttackMap(const Board& board);
+
+    // Takes the attacks of the piece on q out of the map (the piece is still on q).
+    inline void removeAttacks(int p, const Board& board, int q);
+    // Enters the attacks of the piece on q (already placed) and returns its threat sum.
+    inline std::int32_t addAttacks(int p, int m, const Board& board, int q);
+    // q is, or is about to be, empty: lines reaching q run on beyond it.
+    inline void openSquare(int p, const Board& board, int q);
+    // q has just been occupied: lines reaching q stop there.
+    inline void closeSquare(int p, const Board& board, int q);
+};
+
+namespace attacks {
+
+// Visits the steps and lines of one piece kind of side S as straight-line code.
+template <int S, int K, class V>
+inline void visit(V& v) {
+    constexpr int F = S == 0 ? 1 : -1;
+    if constexpr (K == HU) {
+        v.step(F * -16);
+    } else if constexpr (K == KYO) {
+        v.line(F * -16);
+    } else if constexpr (K == KEI) {
+        v.step(F * -33);
+        v.step(F * -31);
+    } else if constexpr (K == GIN) {
+        v.step(F * -17);
+        v.step(F * -16);
+        v.step(F * -15);
+        v.step(F * 15);
+        v.step(F * 17);
+    } else if constexpr (K == KIN) {
+        v.step(F * -17);
+        v.step(F * -16);
+        v.step(F * -15);
+        v.step(F * -1);
+        v.step(F * 1);
+        v.step(F * 16);
+    } else if constexpr (K == KAKU) {
+        v.line(F * -17);
+        v.line(F * -15);
+        v.line(F * 15);
+        v.line(F * 17);
+    } else if constexpr (K == HI) {
+        v.line(F * -16);
+        v.line(F * -1);
+        v.line(F * 1);
+        v.line(F * 16);
+    } else if constexpr (K == GYOKU) {
+        v.step(-17);
+        v.step(-16);
+        v.step(-15);
+        v.step(-1);
+        v.step(1);
+        v.step(15);
+        v.step(16);
+        v.step(17);
+    } else if constexpr (K == UMA) {
+        v.step(F * -16);
+        v.step(F * -1);
+        v.step(F * 1);
+        v.step(F * 16);
+        visit<S, KAKU>(v);
+    } else if constexpr (K == RYU) {
+        v.step(F * -17);
+        v.step(F * -15);
+        v.step(F * 15);
+        v.step(F * 17);
+        visit<S, HI>(v);
+    }
+}
+
+// The 32-entry dispatch on code & 0x1F: builds visitor V<side> and runs the kind's member.
+// Codes that never stand on a board (and EMPTY / OFF_BOARD, filtered by callers) do nothing.
+template <template <int> class V, class R, class... Args>
+inline R dispatch(PieceCode code, Args... args) {
+#define KAZ_CASE(c, s, k)  \
+    case c: {              \
+        V<s> v{args...};   \
+        visit<s, k>(v);    \
+        return v.result(); \
+    }
+    if (code >= 0x80) return R{};  // EMPTY and OFF_BOARD hold no piece
+    switch (code & 0x1F) {
+        KAZ_CASE(0, 0, HU)
+        KAZ_CASE(1, 0, KYO)
+        KAZ_CASE(2, 0, KEI)
+        KAZ_CASE(3, 0, GIN)
+        KAZ_CASE(4, 0, KIN)
+        KAZ_CASE(5, 0, KAKU)
+        KAZ_CASE(6, 0, HI)
+        KAZ_CASE(7, 0, GYOKU)
+        KAZ_CASE(8, 0, KIN)
+        KAZ_CASE(9, 0, KIN)
+        KAZ_CASE(10, 0, KIN)
+        KAZ_CASE(11, 0, KIN)
+        KAZ_CASE(13, 0, UMA)
+        KAZ_CASE(14, 0, RYU)
+        KAZ_CASE(16, 1, HU)
+        KAZ_CASE(17, 1, KYO)
+        KAZ_CASE(18, 1, KEI)
+        KAZ_CASE(19, 1, GIN)
+        KAZ_CASE(20, 1, KIN)
+        KAZ_CASE(21, 1, KAKU)
+        KAZ_CASE(22, 1, HI)
+        KAZ_CASE(23, 1, GYOKU)
+        KAZ_CASE(24, 1, KIN)
+        KAZ_CASE(25, 1, KIN)
+        KAZ_CASE(26, 1, KIN)
+        KAZ_CASE(27, 1, KIN)
+        KAZ_CASE(29, 1, UMA)
+        KAZ_CASE(30, 1, RYU)
+        default:
+            return R{};
+    }
+#undef KAZ_CASE
+}
+
+// Removes one piece's attacks from the map and from plane p.
+template <int S>
+struct Remover {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+
+    void step(int o) {
+        am->count[S][q + o] -= 1;
+        am->plyCount[S][p][q + o] -= 1;
+    }
+    void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q;
+        do {
+            t += o;
+            am->count[S][t] -= 1;
+            am->rays[S][t] &= ~b;
+            am->plyCount[S][p][t] -= 1;
+            am->plyRays[S][p][t] &= ~b;
+        } while ((*board)[t] == EMPTY);
+    }
+    int result() const { return 0; }
+};
+
+// Enters one piece's attacks into the map and plane p, summing the threat score of each target.
+template <int S>
+struct Adder {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+    std::int32_t sum = 0;
+
+    static constexpr int E = 1 - S;
+    static constexpr PieceCode ENEMY_KING = S == 0 ? 23 : 7;
+
+    // Counts the attack on t and scores what stands there for the threat sum.
+    std::int32_t scoreTarget(int t) {
+        am->count[S][t] += 1;
+        am->plyCount[S][am->ply][t] += 1;
+        const PieceCode v = (*board)[t];
+        if (v == OFF_BOARD) return 0;
+        if (v == ENEMY_KING) return 0x1000;
+        const std::int32_t d = am->count[E][t] > 0 ? 0x10 : 0;
+        if (v == EMPTY || ownerOf(v) == S) return d;
+        const int a = (*board)[q] & 7;
+        return d + (t == am->markSquare ? 0x80 : 0) + (a < (v & 7) ? 0x100 : 0xC0);
+    }
+    void step(int o) { sum += scoreTarget(q + o); }
+    void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q + o;
+        while ((*board)[t] == EMPTY) {
+            am->count[S][t] += 1;
+            am->plyCount[S][p][t] += 1;
+            am->rays[S][t] |= b;
+            am->plyRays[S][p][t] |= b;
+            t += o;
+        }
+        sum += scoreTarget(t);
+        am->rays[S][t] |= b;
+        am->plyRays[S][p][t] |= b;
+    }
+    std::int32_t result() const { return sum; }
+};
+
+}  // namespace attacks
+
+inline void AttackMap::removeAttacks(int p, const Board& board, int q) {
+    if (p < 0) return;
+    attacks::dispatch<attacks::Remover, int>(board[q], this, &board, p, q);
+}
+
+inline std::int32_t AttackMap::addAttacks(int p, int m, const Board& board, int q) {
+    if (p < 0) return 0;
+    ply = p;
+    markSquare = m;
+    return attacks::dispatch<attacks::Adder, std::int32_t>(board[q], this, &board, p, q);
+}
+
+namespace attacks {
+
+// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
+// q up to and including the next non-empty square; only the direction bits at q are read.
+template <int Delta>
+inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+    for (int s = 0; s < 2; ++s) {
+        std::int32_t r = am.rays[s][q];
+        while (r != 0) {
+            const int i = __builtin_ctz(static_cast<unsigned>(r));
+            const std::int32_t b = 1 << i;
+            r &= r - 1;
+            const int o = RAY_OFFSETS[i];
+            int t = q;
+            do {
+                t += o;
+                am.count[s][t] += Delta;
+                am.plyCount[s][p][t] += Delta;
+                if constexpr (Delta > 0) {
+                    am.rays[s][t] |= b;
+                    am.plyRays[s][p][t] |= b;
+                } else {
+                    am.rays[s][t] &= ~b;
+                    am.plyRays[s][p][t] &= ~b;
+                }
+            } while (board[t] == EMPTY);
+        }
+    }
+}
+
+}  // namespace attacks
+
+inline void AttackMap::openSquare(int p, const Board& board, int q) {
+    attacks::moveLineEnds<1>(*this, p, board, q);
+}
+
+inline void AttackMap::closeSquare(int p, const Board& board, int q) {
+    attacks::moveLineEnds<-1>(*this, p, board, q);
+}
+
+}  // namespace kaz
