@@ -1,22 +1,22 @@
 #pragma once
 
-// The mate solver (Parts 3.1 and 3.5): a depth-limited AND/OR search over side 1's checks and side
-// 0's evasions that finds the shortest forced mate of side 0's king within `configuredDepth` plies
-// (12 in a think). It runs on a thread of its own beside the main search. The search nodes (Parts
-// 3.2 and 3.3) live in mate_nodes.h and are shared with MateTester (Part 3.4).
+// The mate solver: a depth-limited AND/OR search over side 1's checks and side 0's evasions that
+// finds the shortest forced mate of side 0's king within `configuredDepth` plies (12 in a think).
+// It runs on a thread of its own beside the main search. The search nodes live in mate_nodes.h and
+// are shared with MateTester.
 //
-// Thread protocol (Part 3.1). The only fields shared while the solver thread runs are `found`,
+// Thread protocol. The only fields shared while the solver thread runs are `found`,
 // `done`, `configuredDepth` and `depthLimit`; everything else belongs to the solver thread until it
 // has finished.
 //   - The result fields (`bestMove`, `bestLength`, `mateLength`[0]) are written before `found` and
-//     `done`, which are stored with release; read `found` / `done` with acquire, and read the result
-//     fields only after seeing `found` = 1 (or after join()).
+//     `done`, which are stored with release; read `found` / `done` with acquire, and read the
+//     result fields only after seeing `found` = 1 (or after join()).
 //   - The main search may poll `found` at any time (relaxed or acquire).
 //   - requestStop() writes 0 into `configuredDepth` and `depthLimit`; every node reads `depthLimit`
 //     afresh, so the run unwinds quickly. A run cut short by a stop request offers nothing
 //     (`found` stays 0).
 //   - start() requests a stop of any previous run and joins its thread before setting the object up
-//     again; the destructor does the same. The spec's think never joins; this object always does.
+//     again; the destructor does the same, so a thread never outlives or races its object.
 
 #include <atomic>
 #include <cstdint>
@@ -35,16 +35,16 @@ constexpr int MATE_SOLVER_DEPTH = 12;
 constexpr int MATE_PLY_SLOTS = 64;
 
 class MateSolver {
-public:
+  public:
     MateSolver() = default;
     ~MateSolver();  // requests a stop and joins a running thread
     MateSolver(const MateSolver&) = delete;
     MateSolver& operator=(const MateSolver&) = delete;
 
     // --- Thread API -------------------------------------------------------------------------
-    // The think's set-up (Part 3.1) followed by the start of mateSolverThread on a new
-    // std::thread. A previous run is first told to stop and joined. `position` is copied: side 1
-    // attacks, side 0's king is the one to be mated.
+    // The think's set-up (flags cleared, both depths set) followed by the start of mateSolverThread
+    // on a new std::thread. A previous run is first told to stop and joined. `position` is copied:
+    // side 1 attacks, side 0's king is the one to be mated.
     void start(const Position& position, int depth = MATE_SOLVER_DEPTH);
     // The set-up alone, for a synchronous solve() on the calling thread (command line, tests).
     // Also stops and joins a previous run first.
@@ -58,7 +58,7 @@ public:
     bool joinable() const { return thread_.joinable(); }
 
     // --- Search -----------------------------------------------------------------------------
-    // The root procedure of Part 3.5: two passes over side 1's checks (class 1, then class 0),
+    // The root procedure: two passes over side 1's checks (class 1, then class 0),
     // the recording of the shortest mate and the hu-drop filter. Runs on the calling thread.
     void solve();
 
@@ -66,7 +66,7 @@ public:
     // thread only; read it after join(), or after reading `done` = 1 with acquire.
     std::uint64_t nodes = 0;
 
-    // --- Fields of Part 3.1, in its order --------------------------------------------------
+    // --- Search state --------------------------------------------------------------------------
     Position position;                           // board and both hands being searched
     std::int32_t kingSquare[2][MATE_PLY_SLOTS];  // king squares of side 0 / side 1 per ply
     Board rootBoard;                             // board copy taken by solve()
@@ -74,22 +74,22 @@ public:
     std::int32_t rootKingSquare[2];              // king squares at the root
     std::int32_t ply = 0;                        // ply of the node being searched
     std::atomic<int> configuredDepth{0};         // depth given by the think; 0 = stop
-    std::atomic<int> depthLimit{0};              // active limit, copied from configuredDepth per pass
-    AttackMap attackMap;                         // exact for position.board at every moment
-    std::uint8_t mateFlag[MATE_PLY_SLOTS];       // node at ply p proven to lead to mate
-    std::int32_t mateLength[MATE_PLY_SLOTS];     // length of the mate proven below ply p
-    std::int32_t moveClass[MATE_PLY_SLOTS];      // class (1 or 0) the node at ply p was entered with
-    std::int32_t lastTarget[MATE_PLY_SLOTS];     // target square of the move tried at ply p
-    EngineMove bestMove{};                       // root move of the best result
-    std::atomic<std::uint8_t> done{0};           // 1 when solve() has finished
-    std::atomic<std::uint8_t> found{0};          // 1 when solve() finished with a result to take
-    std::int32_t bestLength = NO_MATE;           // shortest mate recorded at the root
+    std::atomic<int> depthLimit{0};           // active limit, copied from configuredDepth per pass
+    AttackMap attackMap;                      // exact for position.board at every moment
+    std::uint8_t mateFlag[MATE_PLY_SLOTS];    // node at ply p proven to lead to mate
+    std::int32_t mateLength[MATE_PLY_SLOTS];  // length of the mate proven below ply p
+    std::int32_t moveClass[MATE_PLY_SLOTS];   // class (1 or 0) the node at ply p was entered with
+    std::int32_t lastTarget[MATE_PLY_SLOTS];  // target square of the move tried at ply p
+    EngineMove bestMove{};                    // root move of the best result
+    std::atomic<std::uint8_t> done{0};        // 1 when solve() has finished
+    std::atomic<std::uint8_t> found{0};       // 1 when solve() finished with a result to take
+    std::int32_t bestLength = NO_MATE;        // shortest mate recorded at the root
 
-private:
+  private:
     std::thread thread_;
 };
 
-// Thread entry (Part 3.5): runs solver->solve() and returns 0.
+// Thread entry: runs solver->solve() and returns 0.
 int mateSolverThread(MateSolver* solver);
 
 }  // namespace kaz

@@ -1,9 +1,9 @@
 #pragma once
 
-// The in-search mate test (Part 3.4): the mate solver's AND/OR search, run synchronously inside
+// The in-search mate test: the mate solver's AND/OR search, run synchronously inside
 // the main search on the position turned through 180 degrees, answering whether side 0 (to move
 // in the given position) can force mate of side 1's king within 12 plies. Same nodes as
-// MateSolver (mate_nodes.h), with the differences of Part 3.4 as a compile-time policy: no
+// MateSolver (mate_nodes.h), with the differences as a compile-time policy: no
 // repetition test, no mate lengths, the first proven check at the root ends the search, no
 // hu-drop filter, no stop request.
 
@@ -15,12 +15,12 @@
 namespace kaz {
 
 class MateTester {
-public:
+  public:
     MateTester() = default;
     MateTester(const MateTester&) = delete;
     MateTester& operator=(const MateTester&) = delete;
 
-    // Part 3.4: the given position has side 0 to move. Returns mateFlag[0]: 1 when side 0 can
+    // The given position has side 0 to move. Returns mateFlag[0]: 1 when side 0 can
     // force mate of side 1's king within configuredDepth plies (a king capture at the root, i.e.
     // side 1's king already attacked, also answers 1), else 0. The given position is not changed.
     std::uint8_t testMate(const Board& board, const Hand& hand0, const Hand& hand1);
@@ -32,15 +32,15 @@ public:
     // was last reset by its owner; it only ever grows inside testMate.
     std::uint64_t nodes = 0;
 
-    // --- Fields of Part 3.4 ----------------------------------------------------------------
-    Position position;                // the turned position being searched (board, hands[2])
-    Board givenBoard;                 // the position as handed over, before turning
-    std::int32_t kingSquare[2][64];   // king squares per ply (of the turned position)
-    std::int32_t ply = 0;             // current ply
+    // --- Search state --------------------------------------------------------------------------
+    Position position;               // the turned position being searched (board, hands[2])
+    Board givenBoard;                // the position as handed over, before turning
+    std::int32_t kingSquare[2][64];  // king squares per ply (of the turned position)
+    std::int32_t ply = 0;            // current ply
     std::int32_t configuredDepth = 12;
-    std::int32_t depthLimit = 12;     // copied from configuredDepth by every testMate
-    AttackMap attackMap;              // the tester's own map
-    std::uint8_t mateFlag[64];        // mateFlag[0] is the answer
+    std::int32_t depthLimit = 12;  // copied from configuredDepth by every testMate
+    AttackMap attackMap;           // the tester's own map
+    std::uint8_t mateFlag[64];     // mateFlag[0] is the answer
     std::int32_t moveClass[64];
     std::int32_t lastTarget[64];
 };
