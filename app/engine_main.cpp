@@ -13,6 +13,9 @@ struct Command {
 
 constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
+    {"think", runThinkCommand,
+     "think SFEN [--seed N] [--moves N]   one think for the side to move"},
+    {"bench", runBenchCommand, "bench [--seed N]   thinks on the built-in suite; node totals"},
 };
 
 int usage() {
