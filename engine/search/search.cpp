@@ -651,5 +651,6 @@ void Searcher::rememberMove(int p, const RememberedMove& m) {
 }
 
 template void Searcher::node<1>();
+template void Searcher::node<0>();
 
 }  // namespace kaz

@@ -63,9 +63,20 @@ class Searcher {
     // Forgets every remembered move (a new game).
     void clearMoveMemory();
 
+    // The search nodes at the current `ply` (the root when it is 0); each leaves its value in
+    // plyValue[ply] and restores position and attack map. Used by think; public for tests.
+    void side1Node() { node<1>(); }
+    void side0Node() { node<0>(); }
+    void recaptureSearch();
     // Evaluation terms that need the search state.
     std::int32_t kingSafety() const;
     void captureReply();
+    // Opening book at the root of pass 0: true on an exact hit (chosenMove and plyValue[0] set);
+    // otherwise collects bookCandidates from similar positions.
+    bool lookupBook();
+    // Puts m at the front of ply p's remembered moves (most recent first, no duplicates, at most
+    // memorySize[p] entries).
+    void rememberMove(int p, const RememberedMove& m);
 
     // --- Settings and search state --------------------------------------------------------
     Position position;
@@ -114,14 +125,8 @@ class Searcher {
     bool mateFound = false;  // the move came from the mate solver
 
   private:
-    // Opening book at the root of pass 0: true on an exact hit (chosenMove and plyValue[0] set);
-    // otherwise collects bookCandidates.
-    bool lookupBook();
-    void runRoot(int rootPass);
-
     template <int S>
     void node();
-    void recaptureSearch();
     template <int S>
     bool generateMoves(int from, PieceCode piece);
     template <int S>
@@ -136,7 +141,6 @@ class Searcher {
     void dropExecutor(int q);
     template <int S>
     bool dropCutoff() const;
-    void rememberMove(int p, const RememberedMove& m);
 };
 
 }  // namespace kaz
