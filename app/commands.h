@@ -3,3 +3,8 @@
 // Subcommands of kazaguruma-engine. Each takes the arguments after its name and returns the exit
 // status: 0 success, 2 bad input.
 int runSfenCommand(int argc, char** argv);
+// Searches a forced mate for the side to move: "found MOVE length N nodes N time_ms N" or "nomate
+// ...".
+int runMateCommand(int argc, char** argv);
+// Prints 1 when the side to move can force mate (in-search mate test), else 0.
+int runTestmateCommand(int argc, char** argv);

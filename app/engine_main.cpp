@@ -13,6 +13,9 @@ struct Command {
 
 constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
+    {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
+    {"testmate", runTestmateCommand,
+     "testmate SFEN      1 if the side to move forces mate, else 0"},
 };
 
 int usage() {
