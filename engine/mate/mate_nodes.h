@@ -118,6 +118,23 @@ class MateNodes {
 
     int limit() const { return Policy::depthLimit(o); }
 
+    // Make and unmake, with the whole attack-map update inlined into straight-line code: this is
+    // where the search spends most of its time.
+    [[gnu::flatten]] void make(int p, int m, int f, int t, PieceCode n, PieceCode x) {
+        makeMove(o.position, o.attackMap, p, m, f, t, n, x);
+        ++o.nodes;
+    }
+    [[gnu::flatten]] void unmake(int p, int m, int f, PieceCode a, int t, PieceCode x) {
+        unmakeMove(o.position, o.attackMap, p, m, f, a, t, x);
+    }
+    [[gnu::flatten]] void drop(int p, int t, PieceCode d) {
+        makeDrop(o.position, o.attackMap, p, t, t, d);
+        ++o.nodes;
+    }
+    [[gnu::flatten]] void undrop(int p, int t, PieceCode d) {
+        unmakeDrop(o.position, o.attackMap, p, t, d);
+    }
+
     // Which files hold an unpromoted pawn of a side, worked out for a file when first asked.
     struct FileFlags {
         std::uint32_t known = 0;
@@ -200,8 +217,7 @@ class MateNodes {
         o.lastTarget[p] = t;
         const int m = p >= 2 ? o.lastTarget[p - 1] : o.kingSquare[0][p];
         AttackMap& am = o.attackMap;
-        makeMove(o.position, am, p, m, f, t, n, x);
-        ++o.nodes;
+        make(p, m, f, t, n, x);
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = x == EMPTY && am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
@@ -211,7 +227,7 @@ class MateNodes {
                 }
             }
         }
-        unmakeMove(o.position, am, p, m, f, a, t, x);
+        unmake(p, m, f, a, t, x);
         return o.mateFlag[p] == 1;
     }
 
@@ -220,8 +236,7 @@ class MateNodes {
         const PieceCode d = static_cast<PieceCode>(OWNER_BIT | kind);
         AttackMap& am = o.attackMap;
         o.lastTarget[p] = t;
-        makeDrop(o.position, am, p, t, t, d);
-        ++o.nodes;
+        drop(p, t, d);
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
@@ -231,7 +246,7 @@ class MateNodes {
                 }
             }
         }
-        unmakeDrop(o.position, am, p, t, d);
+        undrop(p, t, d);
         return o.mateFlag[p] == 1;
     }
 
@@ -392,12 +407,11 @@ class MateNodes {
     bool tryEvasion(int p, int f, PieceCode a, int t, PieceCode n, PieceCode x) {
         AttackMap& am = o.attackMap;
         const int m = o.lastTarget[p - 1];
-        makeMove(o.position, am, p, m, f, t, n, x);
-        ++o.nodes;
+        make(p, m, f, t, n, x);
         if (am.count[1][o.kingSquare[0][p]] == 0 && p < limit() &&
             (x == EMPTY ? 0 : 1) == o.moveClass[p])
             searchReply(p);
-        unmakeMove(o.position, am, p, m, f, a, t, x);
+        unmake(p, m, f, a, t, x);
         return o.mateFlag[p] == 0;
     }
 
@@ -541,13 +555,12 @@ class MateNodes {
             if (kind == KEI && rank <= 1) continue;
             const PieceCode d = static_cast<PieceCode>(kind);
             o.lastTarget[p] = q;
-            makeDrop(o.position, am, p, q, q, d);
-            ++o.nodes;
+            drop(p, q, d);
             if (am.count[1][k] == 0 && p < limit()) {
                 const bool offered = am.count[1][q] > 0 && am.count[0][q] == 0;
                 if ((offered ? 0 : 1) == o.moveClass[p]) searchReply(p);
             }
-            unmakeDrop(o.position, am, p, q, d);
+            undrop(p, q, d);
             if (o.mateFlag[p] == 0) return true;
         }
         return false;
