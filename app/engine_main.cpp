@@ -16,6 +16,9 @@ constexpr Command COMMANDS[] = {
     {"think", runThinkCommand,
      "think SFEN [--seed N] [--moves N]   one think for the side to move"},
     {"bench", runBenchCommand, "bench [--seed N]   thinks on the built-in suite; node totals"},
+    {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
+    {"testmate", runTestmateCommand,
+     "testmate SFEN      1 if the side to move forces mate, else 0"},
 };
 
 int usage() {
