@@ -97,6 +97,29 @@ TEST(Think, PawnDropMateIsNeverChosen) {
     EXPECT_EQ(testing::whyIllegal(p.pos, 1, s.chosenMove), "");
 }
 
+TEST(Think, SolverMateOverridesTheMainSearch) {
+    // Side 1 mates with a gold drop in front of side 0's king.
+    const SfenPosition p = fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1");
+    const EngineMove goldDrop{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY};
+    Searcher& s = searcher();
+    // With the solver run first, its flag stops the main search before any root move is
+    // searched: the main search alone would resign (600000), the solver's mate wins.
+    s.solverFirst = true;
+    think(s, p.pos, 50);
+    s.solverFirst = false;
+    EXPECT_TRUE(s.mateFound);
+    EXPECT_EQ(s.nodes, 0u);
+    EXPECT_EQ(s.chosenMove, goldDrop);
+    EXPECT_EQ(s.plyValue[0], 1 - 100000);
+    EXPECT_EQ(s.resignFlag, 0);
+    EXPECT_EQ(s.mateSolver.found.load(), 0);  // cleared for the next think
+
+    // Side by side, either search may finish first; the answer is the same mate.
+    think(s, p.pos, 50);
+    EXPECT_EQ(s.chosenMove, goldDrop);
+    EXPECT_EQ(s.resignFlag, 0);
+}
+
 TEST(Think, FixedSeedReproducesTheThink) {
     const SfenPosition p = fromSfen("4k4/9/9/9/9/9/9/9/4K4 b Gg 1");
     Searcher& s = searcher();
@@ -111,8 +134,8 @@ TEST(Think, FixedSeedReproducesTheThink) {
 
 TEST(Think, StopRequestEndsALongThinkEarly) {
     // A full think here makes 190 million moves.
-    const SfenPosition p = fromSfen(
-        "lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1");
+    const SfenPosition p =
+        fromSfen("lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1");
     Searcher& s = searcher();
     s.stopRequest = false;
     ThinkResult r{};
