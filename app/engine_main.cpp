@@ -14,7 +14,7 @@ struct Command {
 constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
     {"think", runThinkCommand,
-     "think SFEN [--seed N] [--moves N]   one think for the side to move"},
+     "think SFEN [--seed N] [--moves N] [--plies]   one think for the side to move"},
     {"bench", runBenchCommand, "bench [--seed N]   thinks on the built-in suite; node totals"},
     {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
     {"testmate", runTestmateCommand,

@@ -462,7 +462,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         if (am.plyCount[E][p - 1][from] > 0 || interposes()) flags = 0x180;
     }
 
-    ++nodes;
+    ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
     const std::int32_t threat = makeMove(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
@@ -565,7 +565,7 @@ void Searcher::dropExecutor(int q) {
     AttackMap& am = attackMap;
     const PieceCode v = b[q];
 
-    ++nodes;
+    ++nodesAtPly[p];
     am.closeSquare(p, b, q);
     // A pawn dropped in front of a knight or silver, or deep in the enemy half.
     std::int32_t flags = 0;

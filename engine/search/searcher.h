@@ -117,9 +117,10 @@ class Searcher {
     bool solverFirst = false;
 
     // --- Statistics of the last think (change no result) ----------------------------------
-    std::uint64_t nodes = 0;        // moves made by the main search
-    std::uint64_t testerNodes = 0;  // moves made by the in-search mate tests
-    std::uint64_t mateNodes = 0;    // moves made by the mate solver
+    std::uint64_t nodes = 0;                      // moves made by the main search
+    std::uint64_t nodesAtPly[SEARCH_PLIES] = {};  // the same, by the ply they were made at
+    std::uint64_t testerNodes = 0;                // moves made by the in-search mate tests
+    std::uint64_t mateNodes = 0;                  // moves made by the mate solver
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
