@@ -103,10 +103,10 @@ int runBenchCommand(int argc, char** argv) {
         const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         std::printf(
             "%2d %-8s value %7d nodes %10llu mate_nodes %9llu tester_nodes %10llu "
-            "time_ms %6lld  %s\n",
+            "time_ms %6lld cpu_ms %6.0f  %s\n",
             index, r.resign ? "resign" : kaz::toUsi(r.move).c_str(), r.value,
             static_cast<unsigned long long>(r.nodes), static_cast<unsigned long long>(r.mateNodes),
-            static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
+            static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs), cpuMs,
             b.what);
         std::fflush(stdout);
         nodes += r.nodes;
