@@ -21,9 +21,9 @@ const USAGE = `usage: node match.mjs --engine1 CMD --engine2 CMD [options]
   --engine1-options "Name=Value,..." , --engine2-options "..."
                                  setoption commands ("Name" alone for a button)
   --max-plies N                  draw when the game reaches N plies (default 256)
-  --timeout-ms MS                extra time beyond byoyomi before an engine is
-                                 declared unresponsive; also the limit for usiok
-                                 and readyok (default 60000)
+  --timeout-ms MS                extra time beyond byoyomi before a thinking
+                                 engine is declared unresponsive (default 60000)
+  --startup-timeout-ms MS        limit for usiok and readyok (default 60000)
   --openings FILE                openings, one per line ("startpos moves ..." or
                                  "sfen ... moves ..."); default: built-in list
   --out DIR                      where game records go (default ${path.relative(process.cwd(), path.join(HERE, "games")) || "."})
@@ -74,6 +74,7 @@ function parseCli(argv) {
         "engine2-options": { type: "string" },
         "max-plies": { type: "string", default: "256" },
         "timeout-ms": { type: "string", default: "60000" },
+        "startup-timeout-ms": { type: "string", default: "60000" },
         openings: { type: "string" },
         out: { type: "string", default: path.join(HERE, "games") },
         "no-records": { type: "boolean", default: false },
@@ -112,6 +113,7 @@ function parseCli(argv) {
     games: positiveInt(v.games, "--games"),
     maxPlies: positiveInt(v["max-plies"], "--max-plies"),
     timeoutMs: positiveInt(v["timeout-ms"], "--timeout-ms"),
+    startupTimeoutMs: positiveInt(v["startup-timeout-ms"], "--startup-timeout-ms"),
     openings,
     outDir: v["no-records"] ? null : v.out,
     json: v.json ?? null,

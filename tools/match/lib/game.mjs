@@ -2,7 +2,6 @@
 import { Color, Position, Record, RecordMetadataKey, SpecialMoveType } from "tsshogi";
 import { EngineError, UsiEngine } from "./usi-engine.mjs";
 import {
-  STANDARD_SFEN,
   declarationWins,
   explainIllegal,
   hasLegalMove,
@@ -16,12 +15,13 @@ import {
  * engine may still answer the abandoned search later.
  */
 export class Player {
-  constructor({ id, command, options = [], byoyomiMs, timeoutMs, log = null }) {
+  constructor({ id, command, options = [], byoyomiMs, timeoutMs, startupTimeoutMs, log = null }) {
     this.id = id;
     this.command = command;
     this.options = options;
     this.byoyomiMs = byoyomiMs;
     this.timeoutMs = timeoutMs;
+    this.startupTimeoutMs = startupTimeoutMs;
     this.log = log;
     this.engine = null;
     this.engineName = null;
@@ -38,7 +38,7 @@ export class Player {
       this.engine = new UsiEngine(this.command, {
         label: this.id,
         options: this.options,
-        timeoutMs: this.timeoutMs,
+        timeoutMs: this.startupTimeoutMs,
         log: this.log ? (dir, line) => this.log(this.id, dir, line) : null,
       });
       this.engine.start();
@@ -75,9 +75,11 @@ export class Player {
   }
 }
 
+// Always "position sfen", even for the initial position: gpsusi stops
+// answering "go" for any "position startpos moves ..." once it has seen a
+// position given by SFEN, and every engine must read SFEN anyway.
 function positionCommand(rootSfen, usiMoves) {
-  const root = rootSfen === STANDARD_SFEN ? "startpos" : `sfen ${rootSfen}`;
-  return `position ${root}` + (usiMoves.length ? ` moves ${usiMoves.join(" ")}` : "");
+  return `position sfen ${rootSfen}` + (usiMoves.length ? ` moves ${usiMoves.join(" ")}` : "");
 }
 
 /**
@@ -115,21 +117,21 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
     };
   };
 
-  // A player that cannot even start loses the game by default.
-  for (const [color, player] of [
-    [Color.BLACK, sente],
-    [Color.WHITE, gote],
+  // A player that cannot even start loses the game by default. Both start
+  // at once: some engines take seconds to load.
+  const prepared = await Promise.allSettled([sente.prepare(), gote.prepare()]);
+  for (const [i, color, player] of [
+    [0, Color.BLACK, sente],
+    [1, Color.WHITE, gote],
   ]) {
-    try {
-      await player.prepare();
-    } catch (err) {
-      if (!(err instanceof EngineError)) throw err;
-      player.discard();
-      // No move was made; "interrupted" is the closest the record format has.
-      return end(color, err.kind === "timeout" ? "timeout" : "crash", err.message, SpecialMoveType.INTERRUPT, {
-        protocolError: { game: gameNumber, engine: player.id, kind: err.kind, message: err.message, sfen: record.position.sfen },
-      });
-    }
+    const err = prepared[i].reason;
+    if (prepared[i].status === "fulfilled") continue;
+    if (!(err instanceof EngineError)) throw err;
+    player.discard();
+    // No move was made; "interrupted" is the closest the record format has.
+    return end(color, err.kind === "timeout" ? "timeout" : "crash", err.message, SpecialMoveType.INTERRUPT, {
+      protocolError: { game: gameNumber, engine: player.id, kind: err.kind, message: err.message, sfen: record.position.sfen },
+    });
   }
 
   for (;;) {

@@ -7,7 +7,7 @@ import { summarize } from "./summary.mjs";
 
 /**
  * config: { engines: [{command, options, byoyomiMs}, x2], games, maxPlies,
- *           timeoutMs, openings, outDir, log, onGame }
+ *           timeoutMs, startupTimeoutMs, openings, outDir, log, onGame }
  * Returns the summary object.
  */
 export async function runMatch(config) {
@@ -19,6 +19,7 @@ export async function runMatch(config) {
         options: e.options,
         byoyomiMs: e.byoyomiMs,
         timeoutMs: config.timeoutMs,
+        startupTimeoutMs: config.startupTimeoutMs,
         log: config.log,
       }),
   );

@@ -56,8 +56,9 @@ export class UsiEngine {
     child.stdout.on("data", (chunk) => this._onData(chunk));
     child.stderr.setEncoding("utf8");
     child.stderr.on("data", (chunk) => {
-      // Kept only for crash reports; some engines are chatty on stderr.
+      // Kept for crash reports and the traffic log, never parsed.
       this.stderrTail = (this.stderrTail + chunk).slice(-2000);
+      if (this.log) for (const line of chunk.split("\n")) if (line) this.log("!", line);
     });
     // Writing to an engine that just died raises EPIPE; the exit handler
     // reports the crash, so the write error itself is not interesting.

@@ -275,12 +275,12 @@ describe("faults lose the game, are reported, and fail the run", () => {
     const silent = await runMatch({
       engine1: fake(),
       engine2: fake({ "hang-usi": true }),
-      extra: ["--timeout-ms", "300"],
+      extra: ["--startup-timeout-ms", "1500"],
     });
     assert.equal(silent.status, 1);
     assert.deepEqual(
       [silent.summary.results[0].winner, silent.summary.protocolErrors[0].message],
-      ["engine1", "engine2 gave no usiok within 300 ms"],
+      ["engine1", "engine2 gave no usiok within 1500 ms"],
     );
   });
 });
