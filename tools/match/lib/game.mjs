@@ -130,7 +130,7 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
     player.discard();
     // No move was made; "interrupted" is the closest the record format has.
     return end(color, err.kind === "timeout" ? "timeout" : "crash", err.message, SpecialMoveType.INTERRUPT, {
-      protocolError: { game: gameNumber, engine: player.id, kind: err.kind, message: err.message, sfen: record.position.sfen },
+      protocolError: { game: gameNumber, engine: player.id, kind: err.kind, message: err.message, sfen: record.position.getSFEN(usiMoves.length + 1) },
     });
   }
 
@@ -154,7 +154,8 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
       return end(null, "max plies", `${maxPlies} plies reached`, SpecialMoveType.MAX_MOVES);
     }
 
-    const sfen = position.sfen;
+    // With the move number, so a report tells at which ply it happened.
+    const sfen = position.getSFEN(usiMoves.length + 1);
     let reply;
     try {
       reply = await mover.think(positionCommand(opening.sfen, usiMoves));

@@ -192,7 +192,7 @@ describe("faults lose the game, are reported, and fail the run", () => {
     assert.deepEqual(r.summary.illegalMoves, [
       { game: 1, engine: "engine2", move: "5e5d", reason: "no piece on the from-square", sfen: sfen },
     ]);
-    assert.match(sfen, / w - 1$/);
+    assert.match(sfen, / w - 2$/);
     assert.equal(r.summary.results[0].winner, "engine1");
     assert.equal(engine(r.summary, "engine2").illegalMoves, 1);
     assert.match(r.stdout, /game 1: engine2 played 5e5d \(no piece on the from-square\) in sfen /);
@@ -293,12 +293,13 @@ describe("protocol", () => {
       engine1: fake({ transcript, seed: 4 }),
       engine2: fake({ then: "resign", noise: true }),
       games: 2,
-      openings: ["sfen 4k4/9/9/9/9/9/9/9/4K4 b G 1 moves G*5e"],
+      openings: ["startpos moves 7g7f"],
       extra: ["--engine1-options", "USI_Hash=16, Depth = 3 ,ClearHash", "--engine1-byoyomi", "70"],
     });
     assert.equal(r.status, 0, r.stdout);
     const lines = readFileSync(transcript, "utf8").trim().split("\n");
-    const root = "position sfen 4k4/9/9/9/9/9/9/9/4K4 b G 1 moves G*5e";
+    // The initial position goes out as SFEN too (see positionCommand).
+    const root = `position sfen ${STANDARD_SFEN} moves 7g7f`;
     const go = "go btime 0 wtime 0 byoyomi 70";
     // Game 1: engine1 is sente but the opening left gote to move, so engine2
     // moves (resigns) first. Game 2: engine1 is gote and moves first.
