@@ -25,26 +25,26 @@ ensure_packages gpsshogi
 # Debian installs gpsusi under /usr/games, which non-login shells often lack.
 export PATH="$PATH:/usr/games"
 
-cd "$here"
-npm ci --prefer-offline --no-audit --no-fund --loglevel=error
-
-node --test test/*.test.mjs
+# Subshells: ENGINE_CMD may be a path relative to the caller's directory.
+(cd "$here" && npm ci --prefer-offline --no-audit --no-fund --loglevel=error)
+(cd "$here" && node --test test/*.test.mjs)
 
 out=${SMOKE_OUT:-$here/games/smoke}
 byoyomi=${SMOKE_BYOYOMI_MS:-200}
-# gpsusi picks its search depth from a speed test at startup, so it is pinned
-# here; one thread keeps it from crowding a shared machine.
+# gpsusi's default depth and thread count change with machine load, so both
+# are pinned; one thread also keeps it from crowding a shared machine.
 gps_options="Thread=1,LimitDepth=4"
-common=(--games 2 --max-plies 24 --out "$out")
+# A hung engine costs byoyomi + 10 s per game rather than the default minute.
+common=(--games 2 --max-plies 24 --timeout-ms 10000 --out "$out")
 
 status=0
 echo "== $engine vs itself"
-node match.mjs "${common[@]}" \
+node "$here/match.mjs" "${common[@]}" \
     --engine1 "$engine" --engine2 "$engine" --byoyomi "$byoyomi" \
     --engine1-options "${SMOKE_ENGINE_OPTIONS:-}" --engine2-options "${SMOKE_ENGINE_OPTIONS:-}" \
     || status=1
 echo "== $engine vs gpsusi"
-node match.mjs "${common[@]}" \
+node "$here/match.mjs" "${common[@]}" \
     --engine1 "$engine" --engine2 gpsusi \
     --engine1-byoyomi "$byoyomi" --engine2-byoyomi 100 \
     --engine1-options "${SMOKE_ENGINE_OPTIONS:-}" --engine2-options "$gps_options" \
