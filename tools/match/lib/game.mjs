@@ -82,16 +82,17 @@ function positionCommand(rootSfen, usiMoves) {
   return `position sfen ${rootSfen}` + (usiMoves.length ? ` moves ${usiMoves.join(" ")}` : "");
 }
 
+const opposite = (color) => (color === Color.BLACK ? Color.WHITE : Color.BLACK);
+
 /**
  * Plays one game. Returns
  *   { winner: Player|null, loserColor, reason, detail, plies, record,
- *     illegal: {...}|null, protocolError: {...}|null }
+ *     illegal: {...}|null, protocolErrors: [{...}] }
  * reason is one of: checkmate, no legal move, resign, declaration, illegal move,
  * perpetual check, repetition, max plies, crash, timeout, protocol error.
  */
 export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
-  const root = Position.newBySFEN(opening.sfen);
-  const record = new Record(root);
+  const record = new Record(Position.newBySFEN(opening.sfen));
   const usiMoves = [];
   for (const usi of opening.moves) {
     record.append(record.position.createMoveByUSI(usi));
@@ -100,37 +101,48 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
   record.current.comment = `opening: ${opening.name}`;
 
   const playerOf = (color) => (color === Color.BLACK ? sente : gote);
-  const end = (loserColor, reason, detail, special, extra = {}) => {
-    const winner = loserColor === null ? null : playerOf(loserColor === Color.BLACK ? Color.WHITE : Color.BLACK);
-    if (special) record.append(special);
+  // With the move number, so a report tells at which ply it happened.
+  const currentSfen = () => record.position.getSFEN(usiMoves.length + 1);
+  const fault = (player, fields) => ({ game: gameNumber, engine: player.id, ...fields, sfen: currentSfen() });
+  // loser: a Color, or null for a draw; special: how the record ends.
+  const end = ({ loser, reason, detail = "", special, illegal = null, protocolErrors = [] }) => {
+    record.append(special);
     record.current.comment = detail ? `${reason}: ${detail}` : reason;
     return {
-      winner,
-      loserColor,
+      winner: loser === null ? null : playerOf(opposite(loser)),
+      loserColor: loser,
       reason,
       detail,
       plies: usiMoves.length,
       record,
-      illegal: null,
-      protocolError: null,
-      ...extra,
+      illegal,
+      protocolErrors,
     };
   };
 
   // A player that cannot even start loses the game by default. Both start
   // at once: some engines take seconds to load.
   const prepared = await Promise.allSettled([sente.prepare(), gote.prepare()]);
+  const failed = [];
   for (const [i, color, player] of [
     [0, Color.BLACK, sente],
     [1, Color.WHITE, gote],
   ]) {
-    const err = prepared[i].reason;
     if (prepared[i].status === "fulfilled") continue;
+    const err = prepared[i].reason;
     if (!(err instanceof EngineError)) throw err;
     player.discard();
-    // No move was made; "interrupted" is the closest the record format has.
-    return end(color, err.kind === "timeout" ? "timeout" : "crash", err.message, SpecialMoveType.INTERRUPT, {
-      protocolError: { game: gameNumber, engine: player.id, kind: err.kind, message: err.message, sfen: record.position.getSFEN(usiMoves.length + 1) },
+    failed.push({ color, err, report: fault(player, { kind: err.kind, message: err.message }) });
+  }
+  if (failed.length) {
+    return end({
+      // When neither engine could play, neither wins.
+      loser: failed.length === 2 ? null : failed[0].color,
+      reason: failed[0].err.kind === "timeout" ? "timeout" : "crash",
+      detail: failed.map((f) => f.err.message).join("; "),
+      // No move was made; "interrupted" is the closest the record format has.
+      special: SpecialMoveType.INTERRUPT,
+      protocolErrors: failed.map((f) => f.report),
     });
   }
 
@@ -142,54 +154,87 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
     if (record.repetition) {
       const checker = record.perpetualCheck;
       if (checker !== null) {
-        return end(checker, "perpetual check", `${playerOf(checker).displayName} checked throughout the repetition`, SpecialMoveType.FOUL_WIN);
+        return end({
+          loser: checker,
+          reason: "perpetual check",
+          detail: `${playerOf(checker).displayName} checked throughout the repetition`,
+          special: SpecialMoveType.FOUL_WIN,
+        });
       }
-      return end(null, "repetition", "same position for the fourth time", SpecialMoveType.REPETITION_DRAW);
+      return end({
+        loser: null,
+        reason: "repetition",
+        detail: "same position for the fourth time",
+        special: SpecialMoveType.REPETITION_DRAW,
+      });
     }
     if (!hasLegalMove(position)) {
       // Without a check this is the rare "no legal move" position; it loses all the same.
-      return end(color, position.checked ? "checkmate" : "no legal move", "", SpecialMoveType.MATE);
+      const reason = position.checked ? "checkmate" : "no legal move";
+      return end({ loser: color, reason, special: SpecialMoveType.MATE });
     }
     if (usiMoves.length >= maxPlies) {
-      return end(null, "max plies", `${maxPlies} plies reached`, SpecialMoveType.MAX_MOVES);
+      const detail = `${maxPlies} plies reached`;
+      return end({ loser: null, reason: "max plies", detail, special: SpecialMoveType.MAX_MOVES });
     }
 
-    // With the move number, so a report tells at which ply it happened.
-    const sfen = position.getSFEN(usiMoves.length + 1);
     let reply;
     try {
       reply = await mover.think(positionCommand(opening.sfen, usiMoves));
     } catch (err) {
       if (!(err instanceof EngineError)) throw err;
       mover.discard();
-      return end(color, err.kind, err.message, err.kind === "timeout" ? SpecialMoveType.TIMEOUT : SpecialMoveType.FOUL_LOSE, {
-        protocolError: { game: gameNumber, engine: mover.id, kind: err.kind, message: err.message, sfen },
+      return end({
+        loser: color,
+        reason: err.kind,
+        detail: err.message,
+        special: err.kind === "timeout" ? SpecialMoveType.TIMEOUT : SpecialMoveType.FOUL_LOSE,
+        protocolErrors: [fault(mover, { kind: err.kind, message: err.message })],
       });
     }
 
     const { token, line, elapsedMs } = reply;
     if (token === "resign") {
-      return end(color, "resign", "", SpecialMoveType.RESIGN);
+      return end({ loser: color, reason: "resign", special: SpecialMoveType.RESIGN });
     }
     if (token === "win") {
       if (declarationWins(position)) {
-        const opponent = color === Color.BLACK ? Color.WHITE : Color.BLACK;
-        return end(opponent, "declaration", `${mover.displayName} declared an entering-king win`, SpecialMoveType.ENTERING_OF_KING);
+        return end({
+          loser: opposite(color),
+          reason: "declaration",
+          detail: `${mover.displayName} declared an entering-king win`,
+          special: SpecialMoveType.ENTERING_OF_KING,
+        });
       }
-      const illegal = { game: gameNumber, engine: mover.id, move: "win", reason: "declaration does not meet the 27-point rule", sfen };
-      return end(color, "illegal move", `win declaration does not meet the 27-point rule`, SpecialMoveType.FOUL_LOSE, { illegal });
+      const reason = "declaration does not meet the 27-point rule";
+      return end({
+        loser: color,
+        reason: "illegal move",
+        detail: `win: ${reason}`,
+        special: SpecialMoveType.FOUL_LOSE,
+        illegal: fault(mover, { move: "win", reason }),
+      });
     }
     if (!isWellFormedUsiMove(token)) {
       const message = `malformed reply "${line.trim()}"`;
-      return end(color, "protocol error", message, SpecialMoveType.FOUL_LOSE, {
-        protocolError: { game: gameNumber, engine: mover.id, kind: "protocol", message, sfen },
+      return end({
+        loser: color,
+        reason: "protocol error",
+        detail: message,
+        special: SpecialMoveType.FOUL_LOSE,
+        protocolErrors: [fault(mover, { kind: "protocol", message })],
       });
     }
     const move = legalMoveFromUsi(position, token);
     if (!move) {
       const reason = explainIllegal(position, token);
-      const illegal = { game: gameNumber, engine: mover.id, move: token, reason, sfen };
-      return end(color, "illegal move", `${token}: ${reason}`, SpecialMoveType.FOUL_LOSE, { illegal });
+      return end({
+        loser: color,
+        reason: "illegal move",
+        detail: `${token}: ${reason}`,
+        special: SpecialMoveType.FOUL_LOSE,
+        illegal: fault(mover, { move: token, reason }),
+      });
     }
     record.append(move);
     record.current.setElapsedMs(Math.round(elapsedMs));
@@ -207,5 +252,6 @@ export function setRecordHeader(record, { sente, gote, startedAt, opening }) {
 
 function formatDate(d) {
   const pad = (n) => String(n).padStart(2, "0");
-  return `${d.getFullYear()}/${pad(d.getMonth() + 1)}/${pad(d.getDate())} ${pad(d.getHours())}:${pad(d.getMinutes())}:${pad(d.getSeconds())}`;
+  const date = `${d.getFullYear()}/${pad(d.getMonth() + 1)}/${pad(d.getDate())}`;
+  return `${date} ${pad(d.getHours())}:${pad(d.getMinutes())}:${pad(d.getSeconds())}`;
 }

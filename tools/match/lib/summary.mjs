@@ -36,9 +36,9 @@ export function summarize(games, players) {
       illegalMoves.push(result.illegal);
       stats.get(players.find((p) => p.id === result.illegal.engine)).illegalMoves++;
     }
-    if (result.protocolError) {
-      protocolErrors.push(result.protocolError);
-      stats.get(players.find((p) => p.id === result.protocolError.engine)).protocolErrors++;
+    for (const p of result.protocolErrors) {
+      protocolErrors.push(p);
+      stats.get(players.find((player) => player.id === p.engine)).protocolErrors++;
     }
   }
   for (const [player, s] of stats) {

@@ -265,7 +265,7 @@ describe("faults lose the game, are reported, and fail the run", () => {
     );
   });
 
-  test("an engine that does not start or never finishes the handshake", async () => {
+  test("engines that do not start or never finish the handshake", async () => {
     const missing = await runMatch({ engine1: "/nonexistent/engine", engine2: fake() });
     assert.equal(missing.status, 1);
     assert.deepEqual(
@@ -281,6 +281,16 @@ describe("faults lose the game, are reported, and fail the run", () => {
     assert.deepEqual(
       [silent.summary.results[0].winner, silent.summary.protocolErrors[0].message],
       ["engine1", "engine2 gave no usiok within 1500 ms"],
+    );
+    const neither = await runMatch({ engine1: "/nonexistent/engine", engine2: "exit 0" });
+    assert.equal(neither.status, 1);
+    assert.equal(neither.summary.results[0].winner, null);
+    assert.deepEqual(
+      neither.summary.protocolErrors.map((p) => [p.engine, p.kind]),
+      [
+        ["engine1", "crash"],
+        ["engine2", "crash"],
+      ],
     );
   });
 });
