@@ -158,35 +158,20 @@ class MateNodes {
                0;
     }
 
-    // Searches side 0's replies to the check just made at ply p (both evasion classes); on mate
-    // mateFlag[p] = 1 and the length is carried up.
-    void searchDefence(int p) {
-        o.ply = p + 1;
-        defenderNode(1);
-        o.ply = p;
-        o.mateFlag[p] = o.mateFlag[p + 1];
-        if (o.mateFlag[p] == 1) {
+    // Searches the node below ply p in both classes, class 1 first. Below a check (side 0 to
+    // move) class 0 is searched only when class 1 found no escape; below an evasion only when
+    // class 1 found no mate. mateFlag[p] takes the verdict and, on mate, the length.
+    template <bool BelowCheck>
+    void searchBelow(int p) {
+        for (int cls = 1; cls >= 0; --cls) {
             o.ply = p + 1;
-            defenderNode(0);
+            if constexpr (BelowCheck)
+                defenderNode(cls);
+            else
+                attackerNode(cls);
             o.ply = p;
             o.mateFlag[p] = o.mateFlag[p + 1];
-        }
-        if constexpr (Policy::kLengths) {
-            if (o.mateFlag[p] == 1) o.mateLength[p] = o.mateLength[p + 1];
-        }
-    }
-
-    // Searches side 1's replies to the evasion just made at ply p (both check classes).
-    void searchReply(int p) {
-        o.ply = p + 1;
-        attackerNode(1);
-        o.ply = p;
-        o.mateFlag[p] = o.mateFlag[p + 1];
-        if (o.mateFlag[p] != 1) {
-            o.ply = p + 1;
-            attackerNode(0);
-            o.ply = p;
-            o.mateFlag[p] = o.mateFlag[p + 1];
+            if ((o.mateFlag[p] == 1) != BelowCheck) break;
         }
         if constexpr (Policy::kLengths) {
             if (o.mateFlag[p] == 1) o.mateLength[p] = o.mateLength[p + 1];
@@ -221,7 +206,7 @@ class MateNodes {
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = x == EMPTY && am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
-                searchDefence(p);
+                searchBelow<true>(p);
                 if constexpr (Policy::kShortest) {
                     if (p == 0 && o.mateFlag[0] == 1) recordRootMate(boardMove(f, a, t, n, x));
                 }
@@ -240,7 +225,7 @@ class MateNodes {
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
-                searchDefence(p);
+                searchBelow<true>(p);
                 if constexpr (Policy::kShortest) {
                     if (p == 0 && o.mateFlag[0] == 1) recordRootMate(dropMove(d, t));
                 }
@@ -410,7 +395,7 @@ class MateNodes {
         make(p, m, f, t, n, x);
         if (am.count[1][o.kingSquare[0][p]] == 0 && p < limit() &&
             (x == EMPTY ? 0 : 1) == o.moveClass[p])
-            searchReply(p);
+            searchBelow<false>(p);
         unmake(p, m, f, a, t, x);
         return o.mateFlag[p] == 0;
     }
@@ -558,7 +543,7 @@ class MateNodes {
             drop(p, q, d);
             if (am.count[1][k] == 0 && p < limit()) {
                 const bool offered = am.count[1][q] > 0 && am.count[0][q] == 0;
-                if ((offered ? 0 : 1) == o.moveClass[p]) searchReply(p);
+                if ((offered ? 0 : 1) == o.moveClass[p]) searchBelow<false>(p);
             }
             undrop(p, q, d);
             if (o.mateFlag[p] == 0) return true;
