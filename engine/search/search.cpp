@@ -407,32 +407,18 @@ bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCo
     if (!isTarget<S>(x)) return false;
     moveScore[p] = moveBaseScore<S>(a, n);
     lastTarget[p] = to;
-    if constexpr (S == 1) {
-        switch (plyStage[p]) {
-            case 0:
-                return boardExecutor<0>(from, a, to, n, x);
-            case 2:
-                return boardExecutor<2>(from, a, to, n, x);
-            case 4:
-                return boardExecutor<4>(from, a, to, n, x);
-            case 6:
-                return boardExecutor<6>(from, a, to, n, x);
-            default:
-                return plyStage[p] >= 8 && boardExecutor<8>(from, a, to, n, x);
-        }
+    return runStage < S == 1 ? 0 : 1 > (plyStage[p], from, a, to, n, x);
+}
+
+// Finds the executor of the stage among the side's stages N, N + 2, ...; stage 8 and beyond are
+// side 1's recapture stage. A stage of the other side runs nothing.
+template <int N>
+bool Searcher::runStage(int stage, int from, PieceCode a, int to, PieceCode n, PieceCode x) {
+    if constexpr (N > 8) {
+        return false;
     } else {
-        switch (plyStage[p]) {
-            case 1:
-                return boardExecutor<1>(from, a, to, n, x);
-            case 3:
-                return boardExecutor<3>(from, a, to, n, x);
-            case 5:
-                return boardExecutor<5>(from, a, to, n, x);
-            case 7:
-                return boardExecutor<7>(from, a, to, n, x);
-            default:
-                return false;
-        }
+        if (stage == N || (N == 8 && stage > 8)) return boardExecutor<N>(from, a, to, n, x);
+        return runStage<N + 2>(stage, from, a, to, n, x);
     }
 }
 

@@ -135,6 +135,9 @@ class Searcher {
     template <int S>
     bool stageDispatch(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
     template <int N>
+    bool runStage(int stage, int from, PieceCode piece, int to, PieceCode newPiece,
+                  PieceCode captured);
+    template <int N>
     bool boardExecutor(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
     template <int S>
     void tryDrop(int q);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/position/transform.h"
 #include "engine/position/types.h"
 #include "tests/support/pseudo_moves.h"
 
@@ -49,14 +50,7 @@ inline int ranksAhead(int side, int rank) { return side == 0 ? rank : 8 - rank; 
 
 inline Position afterMove(const Position& pos, int side, const EngineMove& m) {
     Position n = pos;
-    const int to = squareOf(m.toRank, m.toFile);
-    if (m.fromFile < 0) {
-        n.hand[side][m.piece & 7] -= 1;
-    } else {
-        n.board[squareOf(m.fromRank, m.fromFile)] = EMPTY;
-        if (m.captured != EMPTY) n.hand[side][m.captured & 7] += 1;
-    }
-    n.board[to] = static_cast<PieceCode>(m.newPiece);
+    applyMove(n, side, m);
     return n;
 }
 
