@@ -100,9 +100,10 @@ void initGame(GameState& game);
 void startGame(GameState& game);
 // Start button with a game running: back to no game (refused during a think of a running game).
 void resetGame(GameState& game);
-// Stores board and hands as the next slot; later slots are dropped.
-void recordPosition(GameState& game);
-// Shows slot k on the board.
+// Stores board and hands as slot cursor + 1 and makes it the last; later slots are dropped.
+// Refuses (false, nothing written) when that slot would lie past the record. Caller holds gameLock.
+bool recordPosition(GameState& game);
+// Shows slot k on the board. Caller holds gameLock.
 void showPosition(GameState& game, int k);
 
 // Navigation through the record; each pauses the computer and sets the side to move by parity.
