@@ -13,6 +13,7 @@ struct Command {
 
 constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
+    {"kif", runKifCommand, "kif FILE           replay a KIF game record, one SFEN per position"},
 };
 
 int usage() {
