@@ -39,7 +39,8 @@ TEST(GameState, StartAsksWhoMovesFirstAndResetReturnsToIdle) {
     TestGame game;
     GameState& g = *game;
     game.start(/*humanSecond=*/true);
-    EXPECT_EQ(game.window.questions(), (std::vector<Msg>{{"先手にしますか？", "先手・後手の選択"}}));
+    EXPECT_EQ(game.window.questions(),
+              (std::vector<Msg>{{"先手にしますか？", "先手・後手の選択"}}));
     EXPECT_TRUE(g.started);
     EXPECT_EQ(g.humanIsSecond, 1);
     EXPECT_FALSE(g.humanToMove);
@@ -173,7 +174,8 @@ TEST(GameState, SwapSidesTwiceIsTheIdentity) {
     game.human(77, 76);
     game.computer(33, 34);
     swapSides(g);  // two moves are not enough
-    EXPECT_EQ(game.window.messages(), (std::vector<Msg>{{"反転させるには棋譜の手数が足りません。", "失敗"}}));
+    EXPECT_EQ(game.window.messages(),
+              (std::vector<Msg>{{"反転させるには棋譜の手数が足りません。", "失敗"}}));
     EXPECT_EQ(g.humanIsSecond, 0);
     game.human(88, 22, true);
     game.computer(31, 22);

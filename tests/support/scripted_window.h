@@ -3,6 +3,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,10 +15,13 @@ namespace kaz::test {
 // A window whose answers are queued in advance and which records everything it is asked to
 // show. repaint() may come from the worker threads, so every record is guarded.
 class ScriptedWindow : public WindowPort {
-public:
+  public:
     struct Message {
         std::string text, caption;
         bool operator==(const Message&) const = default;
+        friend std::ostream& operator<<(std::ostream& os, const Message& m) {
+            return os << '"' << m.text << "\" / \"" << m.caption << '"';
+        }
     };
 
     // Answers, consumed in order; an empty queue answers No / Cancel.
@@ -68,7 +72,7 @@ public:
         messages_.clear();
     }
 
-private:
+  private:
     template <typename T>
     T read(const T& field) const {
         std::lock_guard g(mutex_);
