@@ -4,3 +4,5 @@
 // status: 0 success, 2 bad input.
 int runSfenCommand(int argc, char** argv);
 int runKifCommand(int argc, char** argv);
+int runThinkCommand(int argc, char** argv);
+int runBenchCommand(int argc, char** argv);
