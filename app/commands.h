@@ -3,6 +3,7 @@
 // Subcommands of kazaguruma-engine. Each takes the arguments after its name and returns the exit
 // status: 0 success, 2 bad input.
 int runSfenCommand(int argc, char** argv);
+int runKifCommand(int argc, char** argv);
 int runThinkCommand(int argc, char** argv);
 int runBenchCommand(int argc, char** argv);
 // Searches a forced mate for the side to move: "found MOVE length N nodes N time_ms N" or "nomate

@@ -1,0 +1,44 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/commands.h"
+#include "engine/position/sfen.h"
+#include "kif/file_io.h"
+#include "kif/kif_reader.h"
+
+int runKifCommand(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: kazaguruma-engine kif FILE\n");
+        return 2;
+    }
+    const std::string path = argv[0];
+    std::string bytes;
+    switch (kaz::readWholeFile(path, kaz::KIF_MAX_FILE_BYTES, bytes)) {
+        case kaz::ReadFileError::None:
+            break;
+        case kaz::ReadFileError::CannotOpen:
+            std::fprintf(stderr, "kazaguruma-engine: %s: 棋譜ファイルを開けませんでした。\n",
+                         path.c_str());
+            return 2;
+        case kaz::ReadFileError::TooLarge:
+            std::fprintf(stderr, "kazaguruma-engine: %s: file too large\n", path.c_str());
+            return 2;
+    }
+    auto record = std::make_unique<kaz::MoveRecord>();
+    const kaz::KifReadResult result = kaz::readKif(bytes, *record);
+    if (!result.ok) {
+        std::fprintf(stderr,
+                     "kazaguruma-engine: %s:%d: 棋譜ファイルのフォーマットが合いません。 (%.*s)\n",
+                     path.c_str(), result.line, static_cast<int>(result.reason.size()),
+                     result.reason.data());
+        return 2;
+    }
+    for (int n = 0; n <= result.moves; ++n) {
+        const kaz::SfenPosition sfen{
+            kaz::toEnginePosition(record->boards[n], record->hands[0][n], record->hands[1][n]),
+            n % 2, n + 1};
+        std::printf("%d %s\n", n, kaz::toSfen(sfen).c_str());
+    }
+    return 0;
+}

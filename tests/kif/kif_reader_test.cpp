@@ -1,0 +1,168 @@
+#include "kif/kif_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/support/game_driver.h"
+#include "tests/support/kif_text.h"
+
+namespace kaz::test {
+namespace {
+
+struct Read {
+    std::unique_ptr<MoveRecord> record = std::make_unique<MoveRecord>();
+    KifReadResult result;
+};
+
+Read readBytes(const std::string& bytes) {
+    Read r;
+    r.result = readKif(bytes, *r.record);
+    return r;
+}
+
+const std::initializer_list<std::string_view> OPENING = {"1 ７六歩(77)", "2 ３四歩(33)",
+                                                         "3 ２二角成(88)", "4 同　銀(31)"};
+
+// Slot 4 of OPENING: the bishops exchanged on 22, each side holding one.
+void expectOpeningSlot4(const MoveRecord& rec) {
+    EXPECT_EQ(rec.boards[4][cellAt(22)], GIN | OWNER_BIT);
+    EXPECT_EQ(rec.boards[4][cellAt(31)], EMPTY);
+    EXPECT_EQ(rec.boards[4][cellAt(88)], EMPTY);
+    EXPECT_EQ(rec.hands[0][4][KAKU], 1);
+    EXPECT_EQ(rec.hands[1][4][KAKU], 1);
+}
+
+TEST(KifReader, OwnFormatWithSameSquareCommentsAndResignation) {
+    const Read r =
+        readBytes(kifSjis({"1 ７六歩(77)", "# a comment", "2 ３四歩(33)", "*another comment",
+                           "3 ２二角成(88)", "4 同　銀(31)", "5 投了", "6 ５五角打"}));
+    ASSERT_TRUE(r.result.ok) << r.result.reason;
+    EXPECT_EQ(r.result.moves, 4);  // comments do not count, 投了 ends the list
+    EXPECT_EQ(r.record->boards[0], makeInitialBoard());
+    EXPECT_EQ(r.record->boards[3][cellAt(22)], UMA);
+    expectOpeningSlot4(*r.record);
+}
+
+TEST(KifReader, FilesAsOtherProgramsWriteThem) {
+    // Padded move numbers, time columns, "不成", blank and "&" lines, and a closing "まで" line.
+    const std::string header =
+        "# ---- written by another program ----\r\n開始日時：2024/01/01\r\n手合割：平手\r\n"
+        "先手：A\r\n後手：B\r\n手数----指手---------消費時間--\r\n";
+    const std::string good =
+        kifUtf8({"   1 ７六歩(77)   ( 0:01/00:00:01)", "   2 ３四歩(33)   ( 0:02/00:00:02)", "",
+                 "   3 ２二角成(88) ( 0:03/00:00:04)", "\t \r", "&しおり",
+                 "   4 同　銀(31)   ( 0:01/00:00:03)", "   5 ４五角打     ( 0:01/00:00:05)",
+                 "   6 ３三角打     ( 0:01/00:00:04)", "   7 ３四角(45)   ( 0:01/00:00:06)",
+                 "   8 同　角(33)   ( 0:01/00:00:05)", "   9 ６八銀不成(79)", "まで9手で先手の勝ち",
+                 "  10 ５五角打"},
+                header);
+    const Read sjis = readBytes(sjisOf(good));
+    ASSERT_TRUE(sjis.result.ok) << sjis.result.line << " " << sjis.result.reason;
+    EXPECT_EQ(sjis.result.moves, 9);
+    expectOpeningSlot4(*sjis.record);
+    EXPECT_EQ(sjis.record->boards[9][cellAt(68)], GIN);  // 不成: not promoted
+    EXPECT_EQ(sjis.record->hands[1][8][KAKU], 1);
+    EXPECT_EQ(sjis.record->hands[0][8][HU], 1);
+
+    // The same file in UTF-8, with and without a byte-order mark, loads like its twin.
+    for (const std::string& bytes : {good, "\xEF\xBB\xBF" + good}) {
+        const Read u = readBytes(bytes);
+        ASSERT_TRUE(u.result.ok) << u.result.reason;
+        ASSERT_EQ(u.result.moves, 9);
+        for (int k = 0; k <= 9; ++k) EXPECT_EQ(u.record->boards[k], sjis.record->boards[k]);
+    }
+}
+
+TEST(KifReader, GameEndingWordsCloseTheList) {
+    for (std::string_view word : {"中断", "詰み", "千日手", "持将棋", "切れ負け", "反則勝ち",
+                                  "反則負け", "入玉勝ち", "不戦勝", "不戦敗"}) {
+        const std::string line = "   5 " + std::string(word) + "   ( 0:01/00:00:05)";
+        const Read r = readBytes(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)",
+                                          "4 同　銀(31)", line, "6 this is not read"}));
+        ASSERT_TRUE(r.result.ok) << word;
+        EXPECT_EQ(r.result.moves, 4) << word;
+    }
+    const Read variation =
+        readBytes(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "", "変化：2手", "2 ８四歩(83)"}));
+    ASSERT_TRUE(variation.result.ok);
+    EXPECT_EQ(variation.result.moves, 2);
+    EXPECT_EQ(variation.record->boards[2][cellAt(34)], HU | OWNER_BIT);
+}
+
+TEST(KifReader, AtMost498MovesAreRead) {
+    // Both kings walk back and forth: 500 move lines.
+    std::string utf8(KIF_HEADER);
+    const char* cycle[4] = {"４八玉(59)", "６二玉(51)", "５九玉(48)", "５一玉(62)"};
+    for (int n = 1; n <= 500; ++n) utf8 += std::to_string(n) + " " + cycle[(n - 1) % 4] + "\r\n";
+    const Read r = readBytes(sjisOf(utf8));
+    ASSERT_TRUE(r.result.ok) << r.result.reason;
+    EXPECT_EQ(r.result.moves, KIF_MOVE_LIMIT);
+    EXPECT_EQ(r.record->boards[498][cellAt(62)], GYOKU | OWNER_BIT);  // move 498: ６二玉
+}
+
+struct BadFile {
+    const char* what;
+    std::string_view reason;
+    std::string bytes;
+};
+
+TEST(KifReader, FormatErrors) {
+    const BadFile cases[] = {
+        {"prefix of ten digits", "move number prefix of 10 or more bytes",
+         kifSjis({"1234567890 ７六歩(77)"})},
+        {"origin digit 0", "origin digits outside 1..9", kifSjis({"1 ７六歩(07)"})},
+        {"origin digits not digits", "origin digits outside 1..9", kifSjis({"1 ７六歩(ab)"})},
+        {"origin cut off by the line end", "origin digits missing", kifSjis({"1 ７六歩(7"})},
+        {"neither 打 nor (", "neither a drop nor an origin in \"(\"", kifSjis({"1 ７六歩"})},
+        {"a remark without 投了", "no square name where the move begins",
+         kifSjis({"1 ７六歩(77)", "おわり"})},
+        {"同 on the first move", "\"同\" with no previous move", kifSjis({"1 同　歩(77)"})},
+        {"origin empty", "origin holds no piece of the mover", kifSjis({"1 ７六歩(76)"})},
+        {"origin holds the opponent's piece", "origin holds no piece of the mover",
+         kifSjis({"1 ３四歩(33)"})},
+        {"target holds the mover's piece", "target holds a piece of the mover",
+         kifSjis({"1 ７九飛(28)"})},
+        {"target name matches no square", "no square name where the move begins",
+         kifSjis({"1 ＸＹ歩(77)"})},
+        {"target name cut short", "no square name where the move begins", kifSjis({"1 ７"})},
+        {"promotion of a gold", "promotion of a piece that cannot promote",
+         kifSjis({"1 ５八金成(49)"})},
+        {"promotion of a promoted piece", "promotion of a piece that cannot promote",
+         kifSjis(
+             {"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 ４二銀(31)", "5 ３三馬成(22)"})},
+        {"drop of a piece not in hand", "drop of a piece not in hand", kifSjis({"1 ５五角打"})},
+        {"drop onto an occupied square", "drop onto an occupied square",
+         kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", "5 ７六角打"})},
+        {"drop of a promoted piece name", "drop of a piece that cannot be held",
+         kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", "5 ５五と打"})},
+        {"drop of a king", "drop of a piece that cannot be held", kifSjis({"1 ５五玉打"})},
+        {"drop with an unknown piece name", "drop of a piece that cannot be held",
+         kifSjis({"1 ５五Ｘ打"})},
+        {"a move taking a king", "move takes a king", kifSjis({"1 ５一歩(57)"})},
+        {"binary file", "binary file (NUL bytes)",
+         sjisOf(KIF_HEADER) + std::string("1 \0\x01\x02", 5)},
+        {"not Shift-JIS", "neither Shift-JIS nor UTF-8 text",
+         sjisOf(KIF_HEADER) + "1 \x82\xff\x85\r\n"},
+        {"line too long", "line longer than 9998 bytes",
+         kifSjis({std::string(KIF_MAX_LINE_BYTES + 1, '*')})},
+    };
+    for (const BadFile& c : cases) {
+        const Read r = readBytes(c.bytes);
+        EXPECT_FALSE(r.result.ok) << c.what;
+        EXPECT_EQ(r.result.reason, c.reason) << c.what;
+    }
+}
+
+TEST(KifReader, FilesWithoutMovesAndWithStrayBytes) {
+    const Read none = readBytes(sjisOf("開始日時：2024/01/01\r\n"));
+    ASSERT_TRUE(none.result.ok);
+    EXPECT_EQ(none.result.moves, 0);
+    // A lone CR line end and a last line without any line end.
+    const Read loose = readBytes(sjisOf(std::string(KIF_HEADER) + "1 ７六歩(77)\r\n2 投了"));
+    ASSERT_TRUE(loose.result.ok);
+    EXPECT_EQ(loose.result.moves, 1);
+}
+
+}  // namespace
+}  // namespace kaz::test

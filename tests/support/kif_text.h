@@ -1,0 +1,36 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "kif/sjis.h"
+
+namespace kaz::test {
+
+inline std::string sjisOf(std::string_view utf8) {
+    std::string out;
+    utf8ToSjis(utf8, out);
+    return out;
+}
+
+// The six header lines our writer puts before the moves, in UTF-8.
+inline constexpr std::string_view KIF_HEADER =
+    "開始日時：2024/05/06 (07:08:09)\r\n棋戦：将棋入門\r\n手合割：平手\r\n先手：--------\r\n"
+    "後手：--------\r\n手数----指手---------消費時間--\r\n";
+
+// A UTF-8 KIF text: the header, then each line with CR LF.
+inline std::string kifUtf8(std::initializer_list<std::string_view> lines,
+                           std::string_view header = KIF_HEADER) {
+    std::string text(header);
+    for (std::string_view line : lines) (text += line) += "\r\n";
+    return text;
+}
+
+// The same in Shift-JIS.
+inline std::string kifSjis(std::initializer_list<std::string_view> lines,
+                           std::string_view header = KIF_HEADER) {
+    return sjisOf(kifUtf8(lines, header));
+}
+
+}  // namespace kaz::test
