@@ -27,6 +27,15 @@ EngineProcess fakeEngine(const std::vector<std::string>& args = {}) {
     return EngineProcess(KAZ_FAKE_ENGINE, args);
 }
 
+// Ends the engine by closing its input, as a GUI that goes away does, and expects a clean exit:
+// status 0 and no sanitizer report (the engine's standard error is not shown otherwise).
+void expectCleanExit(EngineProcess& e) {
+    e.closeInput();
+    EXPECT_EQ(e.waitExit(PROMPT_MS), 0) << e.errorText();
+    for (const char* report : {"Sanitizer", "runtime error"})
+        EXPECT_EQ(e.errorText().find(report), std::string::npos) << e.errorText();
+}
+
 // Sends isready and expects readyok as the very next line: nothing else was said before it.
 void expectQuiet(EngineProcess& e) {
     e.send("isready");
@@ -102,6 +111,7 @@ TEST(UsiProtocol, HandshakeOptionsAndNewGame) {
     EXPECT_NE(lastThink(e).find("seed=77"), std::string::npos) << "a bad value changed the seed";
     EXPECT_EQ(e.errorText().find("newgame", e.errorText().find("newgame") + 1), std::string::npos)
         << "one usinewgame, one reset";
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, PlaysBothColoursWithOneInfoLine) {
@@ -123,6 +133,7 @@ TEST(UsiProtocol, PlaysBothColoursWithOneInfoLine) {
     EXPECT_TRUE(legalIn(AFTER_7G7F, white)) << white;
     EXPECT_FALSE(legalIn(std::string(STARTPOS_SFEN), white)) << "a move for the wrong side";
     EXPECT_EQ(lastThink(e), std::string(AFTER_7G7F) + " plies=1 seed=0");
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, PositionMovesWithPromotionsDropsAndThousandsOfPlies) {
@@ -146,6 +157,7 @@ TEST(UsiProtocol, PositionMovesWithPromotionsDropsAndThousandsOfPlies) {
     e.send(line);
     think(e);
     EXPECT_EQ(lastThink(e), std::string(STARTPOS_SFEN) + " plies=20000 seed=0");
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, BadInputIsReportedAndKeepsTheLastPosition) {
@@ -182,6 +194,7 @@ TEST(UsiProtocol, BadInputIsReportedAndKeepsTheLastPosition) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind("info string btime", 0), 0u) << lines[0];
     EXPECT_EQ(lastThink(e), std::string(AFTER_7G7F) + " plies=1 seed=0");
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, PonderHoldsTheBestmoveUntilPonderhitOrStop) {
@@ -209,6 +222,7 @@ TEST(UsiProtocol, PonderHoldsTheBestmoveUntilPonderhitOrStop) {
     e.send("gameover lose");
     expectQuiet(e);
     EXPECT_FALSE(think(e).empty());
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, InfiniteThinkAnswersIsreadyAndEndsOnStop) {
@@ -222,6 +236,7 @@ TEST(UsiProtocol, InfiniteThinkAnswersIsreadyAndEndsOnStop) {
     std::vector<std::string> lines = e.readUntil("bestmove", PROMPT_MS);
     ASSERT_FALSE(lines.empty()) << "stop did not end the think";
     expectQuiet(e);  // exactly one bestmove
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, HeldBestmoveUsesNoCpu) {
@@ -234,6 +249,7 @@ TEST(UsiProtocol, HeldBestmoveUsesNoCpu) {
     EXPECT_LE(e.cpuTicks() - before, 10) << "busy while waiting for stop";
     e.send("stop");
     EXPECT_FALSE(e.readUntil("bestmove", PROMPT_MS).empty());
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, QuitOrEndOfInputDuringAThinkExitsPromptly) {
@@ -244,18 +260,17 @@ TEST(UsiProtocol, QuitOrEndOfInputDuringAThinkExitsPromptly) {
         ASSERT_TRUE(e.waitForError("think ", PROMPT_MS));
         e.send("quit");
         EXPECT_EQ(e.waitExit(PROMPT_MS), 0);
+        EXPECT_EQ(e.errorText().find("Sanitizer"), std::string::npos) << e.errorText();
     }
     {
         EngineProcess e = fakeEngine({"--think-ms", "60000"});
         e.send("go infinite");
         ASSERT_TRUE(e.waitForError("think ", PROMPT_MS));
-        e.closeInput();
-        EXPECT_EQ(e.waitExit(PROMPT_MS), 0);
+        expectCleanExit(e);
     }
     {
         EngineProcess e = fakeEngine();
-        e.closeInput();
-        EXPECT_EQ(e.waitExit(PROMPT_MS), 0);
+        expectCleanExit(e);
     }
 }
 
@@ -267,6 +282,7 @@ TEST(UsiProtocol, GoMateIsAnsweredNotImplemented) {
     e.send("go mate infinite");
     EXPECT_EQ(e.readLine(PROMPT_MS).value_or(""), "checkmate notimplemented");
     expectQuiet(e);
+    expectCleanExit(e);
 }
 
 TEST(UsiProtocol, NeverAnIllegalMove) {
@@ -282,6 +298,7 @@ TEST(UsiProtocol, NeverAnIllegalMove) {
         // No king to play with.
         e.send("position sfen 9/9/9/9/3r5/9/9/9/4K4 w - 1");
         EXPECT_EQ(bestmoveOf(think(e)), "resign");
+        expectCleanExit(e);
     }
     {
         EngineProcess e = fakeEngine({"--reply", "illegal"});
@@ -289,6 +306,7 @@ TEST(UsiProtocol, NeverAnIllegalMove) {
         EXPECT_EQ(bestmoveOf(lines), "resign");
         ASSERT_GE(lines.size(), 2u);
         EXPECT_NE(lines[lines.size() - 2].find("illegal move 'R*5e'"), std::string::npos);
+        expectCleanExit(e);
     }
     {
         EngineProcess e = fakeEngine({"--reply", "resign"});
@@ -297,12 +315,14 @@ TEST(UsiProtocol, NeverAnIllegalMove) {
         EXPECT_EQ(lines[0].find(" pv "), std::string::npos);
         EXPECT_NE(lines[0].find("score cp -9000"), std::string::npos);
         EXPECT_EQ(bestmoveOf(lines), "resign");
+        expectCleanExit(e);
     }
     {
         EngineProcess e = fakeEngine({"--reply", "mate"});
         const std::vector<std::string> lines = think(e);
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_NE(lines[0].find(" score mate 3 "), std::string::npos) << lines[0];
+        expectCleanExit(e);
     }
 }
 
