@@ -1,0 +1,56 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/commands.h"
+#include "app/engine_args.h"
+#include "engine/position/sfen.h"
+#include "engine/position/transform.h"
+#include "engine/search/play.h"
+
+int runThinkCommand(int argc, char** argv) {
+    std::string text;
+    unsigned seed = 0;
+    long moves = -1;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seed" || arg == "--moves") {
+            long value = 0;
+            const long limit = arg == "--seed" ? 4294967295L : 100000L;
+            if (i + 1 >= argc || !kaz::parseCount(argv[i + 1], limit, value)) {
+                std::fprintf(stderr, "kazaguruma-engine: %s needs a whole number from 0 to %ld\n",
+                             arg.c_str(), limit);
+                return 2;
+            }
+            ++i;
+            if (arg == "--seed")
+                seed = static_cast<unsigned>(value);
+            else
+                moves = value;
+        } else {
+            if (!text.empty()) text += ' ';
+            text += arg;
+        }
+    }
+    kaz::SfenPosition sfen;
+    if (std::string err = kaz::parseSfen(text, sfen); !err.empty()) {
+        std::fprintf(stderr, "kazaguruma-engine: %s\n", err.c_str());
+        return 2;
+    }
+    if (moves < 0) moves = sfen.moveNumber > 0 ? sfen.moveNumber - 1 : 0;
+
+    auto searcher = std::make_unique<kaz::Searcher>();
+    const kaz::ThinkResult r =
+        kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, static_cast<int>(moves), seed);
+    if (r.resign)
+        std::printf("resign\n");
+    else
+        std::printf("bestmove %s\n", kaz::toUsi(r.move).c_str());
+    std::printf(
+        "value %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld book %d mate %d\n",
+        r.value, static_cast<unsigned long long>(r.nodes),
+        static_cast<unsigned long long>(r.mateNodes),
+        static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
+        r.book ? 1 : 0, r.mate ? 1 : 0);
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace kaz {
+
+// Reads a whole decimal number 0..limit with nothing else in the text.
+inline bool parseCount(const char* text, long limit, long& out) {
+    if (text == nullptr || *text < '0' || *text > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < 0 || v > limit) return false;
+    out = static_cast<long>(v);
+    return true;
+}
+
+}  // namespace kaz

@@ -1,0 +1,104 @@
+#include "engine/search/searcher.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace kaz {
+
+Searcher::Searcher() : book(openingBook()) {
+    std::memset(kingSquare, 0, sizeof kingSquare);
+    std::memset(moveScore, 0, sizeof moveScore);
+    std::memset(plyValue, 0, sizeof plyValue);
+    std::memset(lastTarget, 0, sizeof lastTarget);
+    std::memset(bookCandidates, 0, sizeof bookCandidates);
+    clearMoveMemory();
+    for (int p = 0; p < SETTING_PLIES; ++p) {
+        memorySize[p] = p == 0 ? 0 : p <= 11 ? 20 : 1;
+        stageTemplate[p] = p <= 9 ? p : -1;
+        plyStage[p] = stageTemplate[p];
+    }
+    position = Position{};
+    attackMap.buildAttackMap(position.board);
+}
+
+void Searcher::clearMoveMemory() { std::memset(moveMemory, 0, sizeof moveMemory); }
+
+void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
+    bool seen[2] = {false, false};
+    for (int q = 0; q < 256; ++q) {
+        const PieceCode c = board[q];
+        position.board[q] = c;
+        if (c == GYOKU || c == (GYOKU | OWNER_BIT)) {
+            const int s = ownerOf(c);
+            kingSquare[s][0] = kingSquare[s][1] = q;
+            seen[s] = true;
+        }
+    }
+    // A side without a king gets a frame square that nothing attacks, not the square of a king
+    // from an earlier think.
+    for (int s = 0; s < 2; ++s)
+        if (!seen[s]) kingSquare[s][0] = kingSquare[s][1] = 0;
+    position.hand[0] = hand0;
+    position.hand[1] = hand1;
+}
+
+void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
+    const auto started = std::chrono::steady_clock::now();
+    // The arguments may alias `position`, which the passes change and restore: keep a copy.
+    Position given;
+    given.board = board;
+    given.hand[0] = hand0;
+    given.hand[1] = hand1;
+
+    // The process priority is left alone: real-time priority would starve the desktop.
+    std::srand(seed != 0 ? seed : static_cast<unsigned>(std::time(nullptr)));
+    loadPosition(given.board, given.hand[0], given.hand[1]);
+    depthLimit = configuredDepth;
+    std::memcpy(plyStage, stageTemplate, sizeof plyStage);
+
+    mateSolver.start(given, MATE_SOLVER_DEPTH);
+    if (solverFirst) mateSolver.join();
+
+    attackMap.buildAttackMap(position.board);
+    gameMoveCount += 1;
+    ply = 0;
+    progressColumn.store(0, std::memory_order_relaxed);
+    plyValue[0] = NO_MOVE_SIDE1;
+    for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p)
+        std::memset(moveMemory[p], 0, sizeof moveMemory[p]);
+    nodes = 0;
+    testerNodes = 0;
+    bookHit = false;
+
+    for (int rootPass = 0; rootPass < 3; ++rootPass) {
+        if (rootPass > 0) {
+            if (plyValue[0] == BOOK_HIT) break;
+            loadPosition(given.board, given.hand[0], given.hand[1]);
+            attackMap.buildAttackMap(position.board);
+            ply = 0;
+        }
+        pass.store(rootPass, std::memory_order_relaxed);
+        node<1>();
+    }
+
+    // One reading of `found` decides both the resignation and the take-over.
+    const bool mate = mateSolver.found.load(std::memory_order_acquire) != 0;
+    resignFlag = !mate && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
+    mateSolver.requestStop();
+    if (mate) {
+        chosenMove = mateSolver.bestMove;
+        plyValue[0] = mateSolver.mateLength[0] - MATE_VALUE_BASE;
+    }
+    mateSolver.join();
+    mateSolver.found.store(0, std::memory_order_relaxed);
+    mateFound = mate;
+    bookHit = bookHit && !mate;
+    mateNodes = mateSolver.nodes;
+    thinkTimeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - started)
+                      .count();
+}
+
+}  // namespace kaz

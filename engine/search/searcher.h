@@ -1,0 +1,146 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "engine/mate/mate_solver.h"
+#include "engine/mate/mate_tester.h"
+#include "engine/position/attack_map.h"
+#include "engine/position/types.h"
+#include "engine/search/book.h"
+#include "engine/search/evaluate.h"
+
+namespace kaz {
+
+// Values of plyValue[0] with a meaning of their own (side 0's point of view throughout).
+constexpr std::int32_t NO_MOVE_SIDE1 = 600000;    // a side 1 node before any move was searched
+constexpr std::int32_t NO_MOVE_SIDE0 = -600000;   // a side 0 node before any move was searched
+constexpr std::int32_t RESIGN_THRESHOLD = 8000;   // root value at which the computer gives up
+constexpr std::int32_t MATE_VALUE_BASE = 100000;  // a solver mate is worth mateLength - this
+constexpr std::int32_t ROOT_UNMARKED = 0xBD;      // off-board mark square for root unmakes
+
+constexpr int SEARCH_PLIES = 64;
+constexpr int SETTING_PLIES = 24;
+constexpr int MEMORY_SLOTS = 40;
+
+// A move remembered at one ply because it improved a node there; replayed first by later nodes
+// at the same ply. Drops have from = -1 and raysAtTarget = 0; raysAtTarget is the mover's line
+// bits on the target before the move, so a replay needs the same lines as the original.
+struct RememberedMove {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t piece;
+    std::int32_t newPiece;
+    std::int32_t captured;
+    std::int32_t raysAtTarget;
+
+    friend bool operator==(const RememberedMove&, const RememberedMove&) = default;
+};
+
+// A book move of a position that resembles the root, with the bonus a root move equal to it gets.
+struct BookCandidate {
+    EngineMove move;
+    std::int32_t weight;
+};
+
+// The computer's player: settings, the position under search with its attack map, the opening
+// book, the mate solver and mate tester, and the fields through which a position goes in and the
+// chosen move comes back. The computer is always side 1; values are from side 0's point of view
+// (side 1 minimises). Large (~1 MB): allocate it statically or on the heap, never on a stack.
+class Searcher {
+  public:
+    Searcher();
+    Searcher(const Searcher&) = delete;
+    Searcher& operator=(const Searcher&) = delete;
+
+    // Finds side 1's move in the given position (side 1 to move). Reads gameMoveCount (and adds 1);
+    // leaves resignFlag, chosenMove and plyValue[0], and the statistics below.
+    void think(const Board& board, const Hand& hand0, const Hand& hand1);
+
+    // Copies board and hands into `position` and the king squares into plies 0 and 1.
+    void loadPosition(const Board& board, const Hand& hand0, const Hand& hand1);
+    // Forgets every remembered move (a new game).
+    void clearMoveMemory();
+
+    // The search nodes at the current `ply` (the root when it is 0); each leaves its value in
+    // plyValue[ply] and restores position and attack map. Used by think; public for tests.
+    void side1Node() { node<1>(); }
+    void side0Node() { node<0>(); }
+    void recaptureSearch();
+    // Evaluation terms that need the search state.
+    std::int32_t kingSafety() const;
+    void captureReply();
+    // Opening book at the root of pass 0: true on an exact hit (chosenMove and plyValue[0] set);
+    // otherwise collects bookCandidates from similar positions.
+    bool lookupBook();
+    // Puts m at the front of ply p's remembered moves (most recent first, no duplicates, at most
+    // memorySize[p] entries).
+    void rememberMove(int p, const RememberedMove& m);
+
+    // --- Settings and search state --------------------------------------------------------
+    Position position;
+    std::int32_t kingSquare[2][SEARCH_PLIES];
+    std::int32_t ply = 0;
+    std::atomic<int> pass{0};  // read by the display while a think runs
+    std::int32_t memoryDepth = 10;
+    std::int32_t configuredDepth = 10;
+    std::int32_t depthLimit = 10;
+    std::int32_t moveScore[SEARCH_PLIES];
+    std::int32_t plyValue[SEARCH_PLIES];
+    std::int32_t memorySize[SETTING_PLIES];
+    std::int32_t stageTemplate[SETTING_PLIES];
+    std::int32_t plyStage[SETTING_PLIES];
+    static constexpr const std::int32_t (&pieceValue)[32] = PIECE_VALUE;
+    AttackMap attackMap;
+    const std::array<BookRecord, BOOK_SIZE>& book;
+    std::int32_t bookCount = BOOK_SIZE;
+    MateSolver mateSolver;
+    MateTester mateTester;
+    std::uint8_t resignFlag = 0;
+    std::int32_t lastTarget[100];
+    EngineMove chosenMove{};
+    RememberedMove moveMemory[SEARCH_PLIES][MEMORY_SLOTS];  // [ply][slot], slot 0 most recent
+    BookCandidate bookCandidates[MAX_BOOK_CANDIDATES];
+    std::int32_t bookCandidateCount = 0;
+    std::int32_t gameMoveCount = 0;
+    std::atomic<int> progressColumn{0};  // read by the display while a think runs
+
+    // --- Control ---------------------------------------------------------------------------
+    // Set from another thread to end a running think early: every side 1 node stops trying moves
+    // as if the mate solver had found a mate. The caller clears it before starting a think.
+    std::atomic<bool> stopRequest{false};
+    // Seed for srand at the start of a think; 0 seeds with the current time.
+    unsigned seed = 0;
+    // Runs the mate solver to completion before the main search instead of beside it, so that
+    // both node counts are independent of thread timing (the bench signature).
+    bool solverFirst = false;
+
+    // --- Statistics of the last think (change no result) ----------------------------------
+    std::uint64_t nodes = 0;        // moves made by the main search
+    std::uint64_t testerNodes = 0;  // moves made by the in-search mate tests
+    std::uint64_t mateNodes = 0;    // moves made by the mate solver
+    std::int64_t thinkTimeMs = 0;
+    bool bookHit = false;    // the move came from the opening book
+    bool mateFound = false;  // the move came from the mate solver
+
+  private:
+    template <int S>
+    void node();
+    template <int S>
+    bool generateMoves(int from, PieceCode piece);
+    template <int S>
+    bool tryBoardMove(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
+    template <int S>
+    bool stageDispatch(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
+    template <int N>
+    bool boardExecutor(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
+    template <int S>
+    void tryDrop(int q);
+    template <int S>
+    void dropExecutor(int q);
+    template <int S>
+    bool dropCutoff() const;
+};
+
+}  // namespace kaz
