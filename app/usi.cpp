@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,6 +25,8 @@ namespace {
 // Enough for a position command with well over a hundred thousand moves.
 constexpr std::size_t MAX_LINE = 1 << 20;
 constexpr unsigned MAX_SEED = 2147483647;  // GUIs keep spin values in 32-bit signed integers
+// How long quit waits for a think to stop before the process ends without it.
+constexpr std::chrono::milliseconds QUIT_GRACE{1000};
 
 std::vector<std::string_view> splitWords(std::string_view text) {
     std::vector<std::string_view> words;
@@ -99,14 +103,19 @@ class UsiSession {
     UsiSession(Player& player, int outFd) : player_(player), outFd_(outFd) {
         pos_ = initialPosition();
     }
-    ~UsiSession() { abandonThink(); }
+    ~UsiSession() {
+        abandonThink();
+        if (thread_.joinable()) thread_.join();
+    }
 
     // One input line; false when the engine should exit.
     bool handle(std::string_view line);
     void send(std::string_view line);
     void info(std::string_view message) { send("info string " + std::string(message)); }
-    // Ends any think without a bestmove and waits for its thread.
+    // Ends any think without a bestmove; does not wait for it.
     void abandonThink();
+    // Abandons any think and waits up to `grace` for its thread; false if it is still running.
+    bool finish(std::chrono::milliseconds grace);
 
   private:
     void usi();
@@ -132,8 +141,9 @@ class UsiSession {
 
     // Shared with the think thread, under mutex_.
     std::mutex mutex_;
-    std::condition_variable released_;
-    bool busy_ = false;    // a think runs, or its bestmove has not been sent yet
+    std::condition_variable released_;  // hold_ cleared
+    std::condition_variable idle_;      // busy_ cleared
+    bool busy_ = false;                 // a think runs, or its bestmove has not been sent yet
     bool hold_ = false;    // go ponder / go infinite: bestmove waits for ponderhit or stop
     bool ponder_ = false;  // the think is a ponder
     bool silent_ = false;  // the game ended or the engine quits: drop the bestmove
@@ -276,11 +286,12 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
         }
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (busy_) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (busy_ && !silent_) {
             info("go ignored: a think is already running (send stop first)");
             return;
         }
+        idle_.wait(lock, [this] { return !busy_; });  // a think abandoned by gameover
         hold_ = ponder || infinite;
         ponder_ = ponder;
         silent_ = false;
@@ -325,7 +336,16 @@ void UsiSession::abandonThink() {
     }
     released_.notify_all();
     player_.requestStop();
+}
+
+bool UsiSession::finish(std::chrono::milliseconds grace) {
+    abandonThink();
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!idle_.wait_for(lock, grace, [this] { return !busy_; })) return false;
+    }
     if (thread_.joinable()) thread_.join();
+    return true;
 }
 
 void UsiSession::runThink(ThinkRequest request) {
@@ -334,6 +354,7 @@ void UsiSession::runThink(ThinkRequest request) {
     released_.wait(lock, [this] { return !hold_; });
     if (!silent_) send(lines);
     busy_ = false;
+    idle_.notify_all();
 }
 
 // The info and bestmove lines for one think. A move the think returns is sent only if the rules
@@ -377,7 +398,12 @@ int runUsi(Player& player, int inFd, int outFd) {
         }
         if (!session.handle(line)) break;
     }
-    session.abandonThink();
+    if (!session.finish(QUIT_GRACE)) {
+        // The search has not reached a point where it stops; it holds nothing that must be saved
+        // and every line sent is already written, so the process ends without it.
+        std::fprintf(stderr, "kazaguruma-engine: the think did not stop in time; exiting\n");
+        std::_Exit(0);
+    }
     return 0;
 }
 

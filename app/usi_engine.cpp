@@ -12,7 +12,7 @@ namespace {
 // The computer player of the desktop program behind the USI protocol: one Searcher for the whole
 // run (on the heap: it is far too large for a stack), reset as a new game resets it.
 class SearchPlayer : public kaz::Player {
-public:
+  public:
     void newGame() override {
         kaz::Searcher& s = *searcher_;
         s.gameMoveCount = 0;
@@ -43,7 +43,7 @@ public:
     void requestStop() override { searcher_->stopRequest.store(true); }
     void clearStop() override { searcher_->stopRequest.store(false); }
 
-private:
+  private:
     std::unique_ptr<kaz::Searcher> searcher_ = std::make_unique<kaz::Searcher>();
 };
 

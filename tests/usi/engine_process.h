@@ -52,6 +52,9 @@ class EngineProcess {
         ::fcntl(err_, F_SETFD, FD_CLOEXEC);
     }
 
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
+
     ~EngineProcess() {
         closeInput();
         if (pid_ > 0 && !exited_) {

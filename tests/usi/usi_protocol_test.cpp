@@ -12,34 +12,17 @@
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "tests/usi/engine_process.h"
+#include "tests/usi/usi_checks.h"
 
 namespace kaz {
 namespace {
 
-using testing::EngineProcess;
+using namespace kaz::testing;
 
-// Long enough for a sanitizer build on a busy machine, short against a hang.
-constexpr int PROMPT_MS = 5000;
 constexpr char AFTER_7G7F[] = "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 1";
 
 EngineProcess fakeEngine(const std::vector<std::string>& args = {}) {
     return EngineProcess(KAZ_FAKE_ENGINE, args);
-}
-
-// Ends the engine by closing its input, as a GUI that goes away does, and expects a clean exit:
-// status 0 and no sanitizer report (the engine's standard error is not shown otherwise).
-void expectCleanExit(EngineProcess& e) {
-    e.closeInput();
-    EXPECT_EQ(e.waitExit(PROMPT_MS), 0) << e.errorText();
-    for (const char* report : {"Sanitizer", "runtime error"})
-        EXPECT_EQ(e.errorText().find(report), std::string::npos) << e.errorText();
-}
-
-// Sends isready and expects readyok as the very next line: nothing else was said before it.
-void expectQuiet(EngineProcess& e) {
-    e.send("isready");
-    EXPECT_EQ(e.readLine(PROMPT_MS).value_or("(nothing)"), "readyok");
 }
 
 // Expects one "info string" line next.
@@ -49,31 +32,12 @@ void expectComplaint(EngineProcess& e, const std::string& about) {
     for (char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << about << ": " << line;
 }
 
-// The lines of one think after `go ...`, the bestmove last.
-std::vector<std::string> think(EngineProcess& e, const std::string& go = "go") {
-    e.send(go);
-    std::vector<std::string> lines = e.readUntil("bestmove", PROMPT_MS);
-    EXPECT_FALSE(lines.empty()) << "no bestmove after " << go;
-    return lines;
-}
-
-std::string bestmoveOf(const std::vector<std::string>& lines) {
-    return lines.empty() ? "" : lines.back().substr(std::string("bestmove ").size());
-}
-
 // The last think the scripted player reported on standard error.
 std::string lastThink(EngineProcess& e) {
     const std::string& err = e.errorText();
     const std::size_t at = err.rfind("think ");
     if (at == std::string::npos) return "";
     return err.substr(at + 6, err.find('\n', at) - at - 6);
-}
-
-bool legalIn(const std::string& sfen, const std::string& usi) {
-    SfenPosition s{};
-    EngineMove m{};
-    return parseSfen(sfen, s).empty() && parseUsiMove(usi, s.pos, s.sideToMove, m).empty() &&
-           isLegal(s.pos, s.sideToMove, m);
 }
 
 TEST(UsiProtocol, HandshakeOptionsAndNewGame) {
