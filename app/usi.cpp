@@ -28,17 +28,12 @@ constexpr unsigned MAX_SEED = 2147483647;  // GUIs keep spin values in 32-bit si
 // How long quit waits for a think to stop before the process ends without it.
 constexpr std::chrono::milliseconds QUIT_GRACE{1000};
 
-std::vector<std::string_view> splitWords(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        std::size_t j = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
-        if (j > i) words.push_back(text.substr(i, j - i));
-        i = j;
-    }
-    return words;
+// Index of the first `word` at or after `from`, or words.size().
+std::size_t findWord(const std::vector<std::string_view>& words, std::size_t from,
+                     std::string_view word) {
+    for (std::size_t i = from; i < words.size(); ++i)
+        if (words[i] == word) return i;
+    return words.size();
 }
 
 std::string joinWords(const std::vector<std::string_view>& words, std::size_t from,
@@ -51,16 +46,21 @@ std::string joinWords(const std::vector<std::string_view>& words, std::size_t fr
     return out;
 }
 
-// Input quoted back to the GUI: printable ASCII only and short, whatever arrived.
+// Text for the GUI built from whatever arrived: printable ASCII only, so that no byte of bad
+// input reaches a GUI's line reader.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        out += (c >= 0x20 && c < 0x7F) ? ch : '?';
+    }
+    return out;
+}
+
+// Input quoted back to the GUI, shortened.
 std::string quoted(std::string_view text) {
     constexpr std::size_t LIMIT = 40;
-    std::string out = "'";
-    for (std::size_t i = 0; i < text.size() && i < LIMIT; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    if (text.size() > LIMIT) out += "...";
-    return out + "'";
+    return "'" + printable(text.substr(0, LIMIT)) + (text.size() > LIMIT ? "...'" : "'");
 }
 
 bool parseNumber(std::string_view text, unsigned long long max, unsigned long long& out) {
@@ -111,7 +111,7 @@ class UsiSession {
     // One input line; false when the engine should exit.
     bool handle(std::string_view line);
     void send(std::string_view line);
-    void info(std::string_view message) { send("info string " + std::string(message)); }
+    void info(std::string_view message) { send("info string " + printable(message)); }
     // Ends any think without a bestmove; does not wait for it.
     void abandonThink();
     // Abandons any think and waits up to `grace` for its thread; false if it is still running.
@@ -163,7 +163,7 @@ void UsiSession::send(std::string_view line) {
 }
 
 bool UsiSession::handle(std::string_view line) {
-    const std::vector<std::string_view> words = splitWords(line);
+    const std::vector<std::string_view> words = splitFields(line);
     if (words.empty()) return true;
     const std::string_view cmd = words[0];
     if (cmd == "usi") {
@@ -200,12 +200,7 @@ void UsiSession::usi() {
 }
 
 void UsiSession::setOption(const std::vector<std::string_view>& words) {
-    std::size_t value = words.size();
-    for (std::size_t i = 2; i < words.size(); ++i)
-        if (words[i] == "value") {
-            value = i;
-            break;
-        }
+    const std::size_t value = findWord(words, 2, "value");
     if (words.size() < 3 || words[1] != "name") {
         info("setoption needs 'name <id> [value <x>]'");
         return;
@@ -220,12 +215,7 @@ void UsiSession::setOption(const std::vector<std::string_view>& words) {
 }
 
 void UsiSession::position(const std::vector<std::string_view>& words) {
-    std::size_t movesAt = words.size();
-    for (std::size_t i = 1; i < words.size(); ++i)
-        if (words[i] == "moves") {
-            movesAt = i;
-            break;
-        }
+    const std::size_t movesAt = findWord(words, 1, "moves");
     SfenPosition start{};
     if (words.size() >= 2 && words[1] == "startpos" && movesAt == 2) {
         parseSfen(STARTPOS_SFEN, start);

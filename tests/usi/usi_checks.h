@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,23 @@ inline std::vector<std::string> think(EngineProcess& e, const std::string& go = 
 
 inline std::string bestmoveOf(const std::vector<std::string>& lines) {
     return lines.empty() ? "" : lines.back().substr(std::string("bestmove ").size());
+}
+
+// The fields of an "info ..." line in order, each keyword with its value ("score" keeps both of
+// its words), the keywords joined by spaces under the key "keys".
+inline std::map<std::string, std::string> infoFields(const std::string& line) {
+    std::map<std::string, std::string> f;
+    std::istringstream in(line);
+    std::string word;
+    if (!(in >> word) || word != "info") return f;
+    while (in >> word) {
+        std::string value, more;
+        in >> value;
+        if (word == "score" && in >> more) value += " " + more;
+        f[word] = value;
+        f["keys"] += (f["keys"].empty() ? "" : " ") + word;
+    }
+    return f;
 }
 
 inline bool legalIn(const std::string& sfen, const std::string& usi) {
