@@ -1,4 +1,5 @@
-// Rules: move counts checked against tsshogi (tools/rules_reference produced the expected numbers)
+// Rules: move counts checked against tsshogi (tools/rules_reference produced the expected numbers;
+// data/random_games.txt is "node reference.mjs games 7 4 150")
 // and the classic cases that move generators get wrong.
 
 #include "engine/position/rules.h"

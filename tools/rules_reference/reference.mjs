@@ -1,7 +1,7 @@
 // Move counts from tsshogi, an independent rules library, for the rules tests to compare against.
 // Setup: npm ci in this folder. Usage: node reference.mjs perft SFEN DEPTH   -> leaf count
 //        node reference.mjs games SEED GAMES PLIES -> "sfen|count|fnv" lines along random games
-import { Position, Square, PieceType, Color } from "tsshogi";
+import { Position, Square, PieceType } from "tsshogi";
 
 const HAND_KINDS = [
     PieceType.PAWN, PieceType.LANCE, PieceType.KNIGHT, PieceType.SILVER,
