@@ -11,3 +11,5 @@ int runBenchCommand(int argc, char** argv);
 int runMateCommand(int argc, char** argv);
 // Prints 1 when the side to move can force mate (in-search mate test), else 0.
 int runTestmateCommand(int argc, char** argv);
+// With no command at all: the USI engine on standard input and output.
+int runUsiCommand(int argc, char** argv);

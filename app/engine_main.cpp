@@ -23,7 +23,8 @@ constexpr Command COMMANDS[] = {
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: kazaguruma-engine COMMAND ...\n");
+    std::fprintf(stderr, "usage: kazaguruma-engine [COMMAND ...]\n");
+    std::fprintf(stderr, "  (no command)       speak USI on standard input and output\n");
     for (const Command& c : COMMANDS) std::fprintf(stderr, "  %s\n", c.usage);
     return 2;
 }
@@ -31,7 +32,8 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
+    // GUIs start an engine without arguments.
+    if (argc < 2) return runUsiCommand(0, argv + 1);
     for (const Command& c : COMMANDS)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "kazaguruma-engine: unknown command '%s'\n", argv[1]);
