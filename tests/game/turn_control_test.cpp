@@ -1,0 +1,197 @@
+#include "game/turn_control.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/position/sfen.h"
+#include "engine/search/searcher.h"
+#include "tests/support/game_driver.h"
+
+namespace kaz::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls until cond holds or the time is up (generous for the sanitizer builds).
+template <typename Cond>
+bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// A game with a real searcher and both worker threads.
+struct EngineGame : TestGame {
+    std::unique_ptr<Searcher> searcher = std::make_unique<Searcher>();
+    TurnControl control{*state, *searcher};
+
+    EngineGame() { searcher->seed = 1; }
+    ~EngineGame() { control.stop(); }
+
+    bool idleHuman() { return state->humanToMove && !state->thinking; }
+
+    // Puts an SFEN position (lowercase = the computer) on the board as slot `moveNumber` and
+    // gives the turn to the computer.
+    void computerToMoveIn(std::string_view sfenText, int moveNumber) {
+        SfenPosition sfen;
+        ASSERT_EQ(parseSfen(sfenText, sfen), "");
+        GameState& g = *state;
+        {
+            std::lock_guard lock(g.gameLock);
+            for (int row = 0; row < 9; ++row)
+                for (int col = 0; col < 9; ++col)
+                    g.board[cellOf(row, col)] = sfen.pos.board[squareOf(row, col)];
+            for (int side = 0; side < 2; ++side)
+                for (int kind = 0; kind < 8; ++kind)
+                    g.hands[side][kind] = sfen.pos.hand[side][kind];
+            g.cursor = g.recordLength = moveNumber;
+            g.moveRecord.boards[moveNumber] = g.board;
+            g.moveRecord.hands[0][moveNumber] = g.hands[0];
+            g.moveRecord.hands[1][moveNumber] = g.hands[1];
+            g.started = true;
+            g.humanToMove = false;
+        }
+        g.stateChanged.notify_all();
+    }
+};
+
+// Cells that differ between two boards.
+int changedCells(const GameBoard& a, const GameBoard& b) {
+    int n = 0;
+    for (int i = 0; i < 400; ++i) n += a[i] != b[i];
+    return n;
+}
+
+TEST(TurnControl, ComputerMovingFirstPlaysAndRecordsAtOnce) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.start(/*humanSecond=*/true);
+    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
+    EXPECT_EQ(g.cursor, 1);
+    EXPECT_EQ(g.recordLength, 1);
+    EXPECT_EQ(g.moveRecord.boards[1], g.board);
+    EXPECT_EQ(changedCells(g.initialBoard, g.board), 2);
+    ASSERT_TRUE(g.showLastMove);
+    const std::int32_t moved = g.board[cellOf(g.lastMoveRow, g.lastMoveCol)];
+    EXPECT_TRUE(moved & OWNER_BIT) << "the computer's piece stands on the highlighted square";
+    ASSERT_TRUE(eventually(
+        [&] { return g.statusText.get().starts_with("プレイヤーの手番です。評価値＝"); }));
+}
+
+TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.start();
+    ASSERT_TRUE(eventually([&] { return g.statusText.get().starts_with("プレイヤーの手番です"); }));
+    ASSERT_TRUE(game.human(77, 76));
+    ASSERT_TRUE(eventually([&] { return g.recordLength == 2 && game.idleHuman(); }));
+    EXPECT_EQ(g.cursor, 2);
+    EXPECT_EQ(changedCells(g.moveRecord.boards[1], g.moveRecord.boards[2]), 2);
+
+    // On the human's turn the status line is repainted ten times, then no more.
+    ASSERT_TRUE(eventually([&] { return g.idleRepaints >= 10; }));
+    std::this_thread::sleep_for(50ms);
+    const int settled = game.window.repaints();
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(game.window.repaints(), settled);
+
+    // Back one: the computer is to move but paused; it repaints the paused status and waits.
+    goBackOne(g);
+    ASSERT_FALSE(g.humanToMove);
+    ASSERT_TRUE(g.paused);
+    ASSERT_TRUE(eventually([&] { return g.statusText.get() == STATUS_PAUSED; }));
+    const int before = game.window.repaints();
+    std::this_thread::sleep_for(450ms);
+    EXPECT_GE(game.window.repaints() - before, 2);
+    EXPECT_EQ(g.recordLength, 2);
+    EXPECT_FALSE(g.thinking);
+
+    togglePause(g);
+    ASSERT_TRUE(eventually([&] { return g.cursor == 2 && game.idleHuman(); }));
+    EXPECT_EQ(g.recordLength, 2);
+}
+
+TEST(TurnControl, ResignationLeavesTheRecordAndNavigationResumes) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.computerToMoveIn("k8/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 4);
+    ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
+    EXPECT_TRUE(g.statusText.get().starts_with("コンピュータが投了しました。試合終了です。"));
+    EXPECT_FALSE(g.showLastMove);
+    EXPECT_EQ(g.recordLength, 4);
+    EXPECT_EQ(g.moveRecord.boards[4], g.board);
+    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
+    EXPECT_TRUE(g.gameOver);
+
+    goBackOne(g);
+    EXPECT_FALSE(g.gameOver);
+    EXPECT_TRUE(g.paused);
+    EXPECT_EQ(g.cursor, 3);
+}
+
+TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.computerToMoveIn("k3r4/9/9/9/9/9/9/9/4K4 w - 1", 6);
+    ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
+    EXPECT_EQ(g.statusText.get(), STATUS_KING_TAKEN);
+    EXPECT_EQ(g.cursor, 5);
+    EXPECT_EQ(g.recordLength, 5);
+    EXPECT_EQ(g.hands[1][GYOKU], 0);
+    EXPECT_EQ(g.board[cellOf(8, 4)] & (OWNER_BIT | 7), OWNER_BIT | HI);  // the board shows it
+    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
+}
+
+TEST(TurnControl, ResetDuringTheGameEndPauseKeepsTheNewGame) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.computerToMoveIn("k8/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 4);
+    ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
+    ASSERT_TRUE(g.thinking);  // still in the pause after the message
+    resetGame(g);
+    EXPECT_FALSE(g.started);
+    game.start(/*humanSecond=*/true);
+    // The ended think hands nothing over: the computer plays the first move of the new game.
+    ASSERT_TRUE(eventually([&] { return g.recordLength == 1 && game.idleHuman(); }));
+    EXPECT_EQ(changedCells(g.initialBoard, g.board), 2);
+}
+
+TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.computerToMoveIn(STARTPOS_SFEN, RECORD_SLOTS - 1);
+    ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
+    EXPECT_EQ(g.statusText.get(), STATUS_COMPUTER_AT_LIMIT);
+    EXPECT_EQ(g.cursor, RECORD_SLOTS - 1);
+    EXPECT_EQ(g.recordLength, RECORD_SLOTS - 1);
+    EXPECT_EQ(g.board, g.initialBoard);
+    EXPECT_EQ(game.searcher->gameMoveCount, 0);  // no think ran
+}
+
+TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {
+    EngineGame game;
+    GameState& g = *game;
+    game.control.start();
+    game.computerToMoveIn("8k/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 2);
+    ASSERT_TRUE(eventually([&] { return g.thinking.load(); }));
+    std::this_thread::sleep_for(100ms);
+    game.control.stop();  // returns once the think has noticed the request
+    EXPECT_FALSE(g.thinking);
+    EXPECT_FALSE(g.humanToMove);
+    EXPECT_EQ(g.recordLength, 2);
+    EXPECT_EQ(g.board, g.moveRecord.boards[2]);
+}
+
+}  // namespace
+}  // namespace kaz::test
