@@ -22,14 +22,15 @@ const QColor GREEN(0, 255, 0);
 const QColor PLAIN_BACKGROUND(240, 240, 240);
 
 // Picture names by piece code of the human's side; 12 and 15 have no piece.
-constexpr const char* PIECE_NAMES[15] = {"hu",    "kyo",  "kei",  "gin", "kin",
-                                         "kaku",  "hi",   "gyoku", "tokin", "nkyo",
-                                         "nkei",  "ngin", nullptr, "uma",  "ryu"};
+constexpr const char* PIECE_NAMES[15] = {"hu",   "kyo",  "kei",   "gin",   "kin",
+                                         "kaku", "hi",   "gyoku", "tokin", "nkyo",
+                                         "nkei", "ngin", nullptr, "uma",   "ryu"};
 
 // The used 32 x 32 corner of a piece picture, with pure white (and whatever the file itself marks
 // transparent) made fully transparent and every other pixel fully opaque.
 QImage pieceFromPicture(const QImage& picture) {
-    QImage piece = picture.convertToFormat(QImage::Format_ARGB32).copy(0, 0, PIECE_SIZE, PIECE_SIZE);
+    QImage piece =
+        picture.convertToFormat(QImage::Format_ARGB32).copy(0, 0, PIECE_SIZE, PIECE_SIZE);
     for (int y = 0; y < PIECE_SIZE; ++y) {
         auto* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
         for (int x = 0; x < PIECE_SIZE; ++x) {
@@ -53,7 +54,8 @@ QFont statusFont() {
 BoardPainter::BoardPainter()
     : offscreenImage_(CANVAS_WIDTH, CANVAS_HEIGHT, QImage::Format_RGB32), font_(statusFont()) {
     offscreenImage_.fill(PLAIN_BACKGROUND);
-    statusBackground_ = offscreenImage_.copy(0, STATUS_Y, CANVAS_WIDTH, QFontMetrics(font_).height());
+    statusBackground_ =
+        offscreenImage_.copy(0, STATUS_Y, CANVAS_WIDTH, QFontMetrics(font_).height());
 }
 
 bool BoardPainter::loadWallpaper(const QString& path) {

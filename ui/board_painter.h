@@ -49,6 +49,7 @@ class BoardPainter {
     // The canvas itself; only for callers that know no paint runs meanwhile (tests).
     const QImage& offscreenImage() const { return offscreenImage_; }
     bool hasPieceImage(int code) const;
+    const QFont& font() const { return font_; }
 
   private:
     void lockForPainting();

@@ -7,9 +7,9 @@ namespace kaz::ui {
 // Window geometry in client pixels (the central widget's, below the menu bar). Everything is laid
 // out on a grid of 40-pixel cells: board cell (row, col) starts at (40 * col, 40 * row).
 constexpr int CELL = 40;
-constexpr int BOARD_SIZE = 9 * CELL;   // 360
-constexpr int PIECE_SIZE = 32;         // the part of a piece picture that is used
-constexpr int PIECE_INSET = 4;         // a piece sits this far inside its cell
+constexpr int BOARD_SIZE = 9 * CELL;  // 360
+constexpr int PIECE_SIZE = 32;        // the part of a piece picture that is used
+constexpr int PIECE_INSET = 4;        // a piece sits this far inside its cell
 
 struct Rect {
     int left, top, right, bottom;  // right and bottom exclusive

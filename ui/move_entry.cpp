@@ -152,8 +152,8 @@ void computeTargets(const GameState& game, MoveEntry& entry) {
         for (int col = 0; col < 9; ++col) {
             const int c = cellOf(row, col);
             const int v = game.board[c];
-            entry.reachable[c] = entry.reachRaw[c] != 0 && v != OFF_BOARD &&
-                                 (v == EMPTY || (v & OWNER_BIT) != 0);
+            entry.reachable[c] =
+                entry.reachRaw[c] != 0 && v != OFF_BOARD && (v == EMPTY || (v & OWNER_BIT) != 0);
         }
 }
 
