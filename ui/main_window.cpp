@@ -13,7 +13,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "engine/search/searcher.h"
 #include "game/turn_control.h"
@@ -80,16 +86,33 @@ void BoardView::mouseReleaseEvent(QMouseEvent* event) {
 
 // --- WindowBridge -------------------------------------------------------------------------
 
+WindowBridge::WindowBridge(MainWindow& window, WindowPort* dialogs)
+    : window_(window), dialogs_(dialogs), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (wakeFd_ < 0) qFatal("eventfd: %s", std::strerror(errno));
+    wakeNotifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
+    QObject::connect(wakeNotifier_.get(), &QSocketNotifier::activated, &window_,
+                     [this] { paintRequested(); });
+}
+
+WindowBridge::~WindowBridge() {
+    wakeNotifier_.reset();
+    ::close(wakeFd_);
+}
+
 void WindowBridge::repaint() {
     if (detached_ || paintQueued_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        &window_,
-        [this] {
-            // Cleared first, so that a change made during this paint asks for another.
-            paintQueued_ = false;
-            window_.paintBoard();
-        },
-        Qt::QueuedConnection);
+    const std::uint64_t one = 1;
+    // Cannot fail short of a full counter, which would still wake the window thread.
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+}
+
+void WindowBridge::paintRequested() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &count, sizeof count);
+    // Cleared before painting, so that a change made during this paint asks for another; as a
+    // read-modify-write it also sees every request made so far.
+    paintQueued_.exchange(false);
+    if (!detached_) window_.paintBoard();
 }
 
 void WindowBridge::showMessage(std::string_view text, std::string_view caption) {

@@ -11,6 +11,7 @@
 #include "ui/move_entry.h"
 
 class QPushButton;
+class QSocketNotifier;
 
 namespace kaz {
 class Searcher;
@@ -37,13 +38,17 @@ class BoardView : public QWidget {
     BoardPainter& painter_;
 };
 
-// The game's view of the window. repaint() may come from any thread and only queues a paint on
-// the window thread (several requests before it runs make one paint); the other calls come from
+// The game's view of the window. repaint() may come from any thread and only asks the window
+// thread for a paint (several requests before it runs make one paint); the other calls come from
 // the window thread. Message boxes, questions and file dialogs go to `dialogs` when one is given
 // (a scripted stand-in), otherwise to Qt's dialogs.
+//
+// A paint is requested through an eventfd that the window thread's event loop watches, so that
+// the worker threads never call into Qt: only the window thread touches Qt objects.
 class WindowBridge final : public WindowPort {
   public:
-    WindowBridge(MainWindow& window, WindowPort* dialogs) : window_(window), dialogs_(dialogs) {}
+    WindowBridge(MainWindow& window, WindowPort* dialogs);
+    ~WindowBridge() override;
 
     void repaint() override;
     void showMessage(std::string_view text, std::string_view caption) override;
@@ -56,8 +61,12 @@ class WindowBridge final : public WindowPort {
     void detach() { detached_ = true; }
 
   private:
+    void paintRequested();
+
     MainWindow& window_;
     WindowPort* dialogs_;
+    int wakeFd_ = -1;
+    std::unique_ptr<QSocketNotifier> wakeNotifier_;
     std::atomic<bool> paintQueued_{false};
     std::atomic<bool> detached_{false};
 };
