@@ -31,7 +31,7 @@ xvfb=$!
 export DISPLAY="$display"
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
-iconv -f UTF-8 -t SHIFT_JIS "$root/tools/screenshot/game.kif.txt" | sed 's/$/\r/' >"$work/game.kif"
+cp "$root/tests/ui/data/middle_game.kif" "$work/game.kif"
 
 # Started from an empty folder: the pictures come from beside the program or the source tree.
 (cd "$work" && QT_QPA_PLATFORM=xcb exec "$root/build/ui/kazaguruma") >/dev/null 2>&1 &

@@ -75,5 +75,29 @@ TEST(RealGame, TheComputerAnswersMovesEnteredByClicks) {
     std::printf("three computer answers in %lld ms\n", static_cast<long long>(timer.elapsed()));
 }
 
+TEST(RealGame, ClosingDuringAThinkEndsItPromptly) {
+    WindowFixture f(/*workers=*/true);
+    GameState& g = f.g();
+    f.searcher->seed = 3;
+    // A middle game with pieces in both hands, where a think takes many seconds.
+    f.dialogs.queueFile(KAZ_UI_TEST_DATA "/middle_game.kif");
+    f.command(ui::CMD_LOAD_RECORD);
+    f.command(ui::CMD_TO_END);
+    ASSERT_FALSE(g.humanToMove);
+    ASSERT_TRUE(g.paused);
+    f.command(ui::CMD_PAUSE);
+    ASSERT_TRUE(f.waitUntil([&] { return g.thinking.load(); }, 5000));
+    ASSERT_TRUE(f.waitUntil([&] { return f.pixel(0, 365) != WHITE; }, 30000))
+        << "the progress strip moves during the think";
+
+    QElapsedTimer timer;
+    timer.start();
+    f.command(ui::CMD_EXIT);
+    EXPECT_FALSE(f.window->isVisible());
+    f.window.reset();  // stops and joins the worker threads
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(g.thinking);
+}
+
 }  // namespace
 }  // namespace kaz::test

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include "tests/ui/window_fixture.h"
 
@@ -191,6 +195,31 @@ TEST(Painter, MissingPicturesAreSkipped) {
     // The board is drawn; the pieces are not.
     EXPECT_EQ(painter.offscreenImage().pixelColor(20, 20), YELLOW);
     EXPECT_EQ(painter.offscreenImage().pixelColor(180, 340), YELLOW);
+}
+
+TEST(Pictures, TheWorkingDirectoryComesFirstThenTheInstalledFolders) {
+    const QStringList folders = ui::dataFolders();
+    ASSERT_GE(folders.size(), 3);
+    EXPECT_EQ(folders[0], QDir::currentPath());
+    EXPECT_EQ(folders[1], QCoreApplication::applicationDirPath());
+    EXPECT_TRUE(folders.contains(
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/kazaguruma")));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath("koma"));
+    QFile own(dir.filePath("koma/hu1.gif"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString found = ui::findDataFile("koma/hu1.gif");
+    const QString missing = ui::findDataFile("koma/none.gif");
+    QDir::setCurrent(before);
+    EXPECT_EQ(QFileInfo(found).canonicalFilePath(), QFileInfo(own).canonicalFilePath());
+    EXPECT_EQ(missing, "koma/none.gif");
+    // Without a copy in the working directory the source tree's pictures are found.
+    EXPECT_TRUE(QFileInfo(ui::findDataFile("koma/hu1.gif")).isFile());
 }
 
 }  // namespace
