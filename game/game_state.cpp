@@ -21,12 +21,6 @@ void clearRecord(GameState& game) {
     }
 }
 
-void clearLastMove(GameState& game) {
-    game.showLastMove = false;
-    game.lastMoveRow = -1;
-    game.lastMoveCol = -1;
-}
-
 // The first player moves at even move numbers.
 bool humanMovesAt(const GameState& game, int moveNumber) {
     return (moveNumber % 2 == 0) == (game.humanIsSecond == 0);
@@ -255,6 +249,12 @@ void togglePause(GameState& game) {
     }
     game.window->setButtonCaption(GameButton::Pause, nowPaused ? PAUSED_CAPTION : RUNNING_CAPTION);
     game.stateChanged.notify_all();
+}
+
+void clearLastMove(GameState& game) {
+    game.showLastMove = false;
+    game.lastMoveRow = -1;
+    game.lastMoveCol = -1;
 }
 
 void fillEnginePosition(GameState& game) {

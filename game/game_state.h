@@ -120,6 +120,9 @@ void swapSides(GameState& game);
 // the move is refused with STATUS_MOVE_LIMIT and false is returned; the selection stays.
 bool applyHumanMove(GameState& game);
 
+// Turns the highlight of the computer's last move off. Caller holds gameLock.
+void clearLastMove(GameState& game);
+
 // The pause button: lifts or sets the pause.
 void togglePause(GameState& game);
 

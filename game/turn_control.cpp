@@ -144,8 +144,7 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     g.thinkValue = value;
     const EngineMove m = s.chosenMove;
     if (s.resignFlag || !applicable(m)) {
-        g.showLastMove = false;
-        g.lastMoveRow = g.lastMoveCol = -1;
+        clearLastMove(g);
         char text[160];
         if (s.resignFlag)
             std::snprintf(text, sizeof text, "コンピュータが投了しました。試合終了です。%d", value);

@@ -153,8 +153,7 @@ void loadRecord(GameState& game) {
         game.humanToMove = true;
         game.inputBusy = false;
         game.selectionState = 0;
-        game.showLastMove = false;
-        game.lastMoveRow = game.lastMoveCol = -1;
+        clearLastMove(game);
         game.paused = true;
         game.idleRepaints = 0;
     }

@@ -14,7 +14,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Polls until cond holds or the time is up (generous for the sanitizer builds).
+// Polls until cond holds or the time is up (generous for the sanitizer builds). Conditions test
+// the atomic flags first: the turn thread sets them after the position, so reading the position
+// afterwards is ordered after its writes.
 template <typename Cond>
 bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -91,7 +93,7 @@ TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     game.start();
     ASSERT_TRUE(eventually([&] { return g.statusText.get().starts_with("プレイヤーの手番です"); }));
     ASSERT_TRUE(game.human(77, 76));
-    ASSERT_TRUE(eventually([&] { return g.recordLength == 2 && game.idleHuman(); }));
+    ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 2; }));
     EXPECT_EQ(g.cursor, 2);
     EXPECT_EQ(changedCells(g.moveRecord.boards[1], g.moveRecord.boards[2]), 2);
 
@@ -114,7 +116,7 @@ TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     EXPECT_FALSE(g.thinking);
 
     togglePause(g);
-    ASSERT_TRUE(eventually([&] { return g.cursor == 2 && game.idleHuman(); }));
+    ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.cursor == 2; }));
     EXPECT_EQ(g.recordLength, 2);
 }
 
@@ -162,7 +164,7 @@ TEST(TurnControl, ResetDuringTheGameEndPauseKeepsTheNewGame) {
     EXPECT_FALSE(g.started);
     game.start(/*humanSecond=*/true);
     // The ended think hands nothing over: the computer plays the first move of the new game.
-    ASSERT_TRUE(eventually([&] { return g.recordLength == 1 && game.idleHuman(); }));
+    ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 1; }));
     EXPECT_EQ(changedCells(g.initialBoard, g.board), 2);
 }
 
@@ -183,7 +185,9 @@ TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {
     EngineGame game;
     GameState& g = *game;
     game.control.start();
-    game.computerToMoveIn("8k/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 2);
+    // A middle game that takes the search about a minute.
+    game.computerToMoveIn(
+        "lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL w Bb 1", 2);
     ASSERT_TRUE(eventually([&] { return g.thinking.load(); }));
     std::this_thread::sleep_for(100ms);
     game.control.stop();  // returns once the think has noticed the request

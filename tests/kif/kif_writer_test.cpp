@@ -30,19 +30,6 @@ std::tm fixtureTime() {
     return t;
 }
 
-// The short game of the fixture file: captures, a promotion, drops by both sides.
-void playShortGame(TestGame& game) {
-    game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(88, 22, true);
-    game.computer(31, 22);
-    game.humanDrop(KAKU, 45);
-    game.computerDrop(KAKU, 33);
-    game.human(45, 34);
-    game.computer(33, 34);
-}
-
 TEST(KifNames, ShiftJisBytes) {
     EXPECT_EQ(SQUARE_NAMES[0], "\x82\x58\x88\xea");   // ９一
     EXPECT_EQ(SQUARE_NAMES[8], "\x82\x50\x88\xea");   // １一
@@ -57,6 +44,7 @@ TEST(KifNames, ShiftJisBytes) {
 
 TEST(KifWriter, ShortGameIsByteExact) {
     TestGame game;
+    game.start();
     playShortGame(game);
     std::string bytes;
     const KifWriteResult r = formatKif(game->moveRecord, game->recordLength, fixtureTime(), bytes);

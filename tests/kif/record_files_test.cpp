@@ -53,21 +53,10 @@ class RecordFiles : public ::testing::Test {
 // Everything after header line 1, which carries the time of saving.
 std::string afterFirstLine(const std::string& bytes) { return bytes.substr(bytes.find('\n') + 1); }
 
-void playCapturesPromotionsDrops(TestGame& game) {
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(88, 22, true);
-    game.computer(31, 22);
-    game.humanDrop(KAKU, 45);
-    game.computerDrop(KAKU, 33);
-    game.human(45, 34);
-    game.computer(33, 34);
-}
-
 TEST_F(RecordFiles, SaveThenLoadRestoresEveryPositionHumanFirst) {
     TestGame game;
     game.start();
-    playCapturesPromotionsDrops(game);
+    playShortGame(game);
     auto saved = std::make_unique<MoveRecord>(game->moveRecord);
 
     game.window.queueFile(path("game.kif"));
@@ -169,7 +158,7 @@ TEST_F(RecordFiles, SaveRefusals) {
 TEST_F(RecordFiles, FailedSavesLeaveTheExistingFileAndNoTemporary) {
     TestGame game;
     game.start();
-    playCapturesPromotionsDrops(game);
+    playShortGame(game);
     const std::string target = path("keep.kif");
     write(target, "precious");
 
@@ -236,7 +225,7 @@ TEST_F(RecordFiles, FailedSavesLeaveTheExistingFileAndNoTemporary) {
 TEST_F(RecordFiles, LoadFailuresKeepTheCurrentGame) {
     TestGame game;
     game.start();
-    playCapturesPromotionsDrops(game);
+    playShortGame(game);
     auto before = std::make_unique<MoveRecord>(game->moveRecord);
     const GameBoard board = game->board;
     auto unchanged = [&] {

@@ -74,4 +74,17 @@ struct TestGame {
     }
 };
 
+// Eight moves with captures, a promotion and drops by both sides; the human moves first. The
+// fixture tests/kif/data/short_game.kif is this game.
+inline void playShortGame(TestGame& game) {
+    game.human(77, 76);
+    game.computer(33, 34);
+    game.human(88, 22, true);
+    game.computer(31, 22);
+    game.humanDrop(KAKU, 45);
+    game.computerDrop(KAKU, 33);
+    game.human(45, 34);
+    game.computer(33, 34);
+}
+
 }  // namespace kaz::test
