@@ -12,9 +12,12 @@ int runThinkCommand(int argc, char** argv) {
     std::string text;
     unsigned seed = 0;
     long moves = -1;
+    bool plies = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--seed" || arg == "--moves") {
+        if (arg == "--plies") {
+            plies = true;
+        } else if (arg == "--seed" || arg == "--moves") {
             long value = 0;
             const long limit = arg == "--seed" ? 4294967295L : 100000L;
             if (i + 1 >= argc || !kaz::parseCount(argv[i + 1], limit, value)) {
@@ -52,5 +55,11 @@ int runThinkCommand(int argc, char** argv) {
         static_cast<unsigned long long>(r.mateNodes),
         static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
         r.book ? 1 : 0, r.mate ? 1 : 0);
+    if (plies) {
+        std::printf("nodes_by_ply");
+        for (int p = 0; p < 10; ++p)
+            std::printf(" %llu", static_cast<unsigned long long>(searcher->nodesAtPly[p]));
+        std::printf("\n");
+    }
     return 0;
 }

@@ -6,3 +6,10 @@ int runSfenCommand(int argc, char** argv);
 int runKifCommand(int argc, char** argv);
 int runThinkCommand(int argc, char** argv);
 int runBenchCommand(int argc, char** argv);
+// Searches a forced mate for the side to move: "found MOVE length N nodes N time_ms N" or "nomate
+// ...".
+int runMateCommand(int argc, char** argv);
+// Prints 1 when the side to move can force mate (in-search mate test), else 0.
+int runTestmateCommand(int argc, char** argv);
+// With no command at all: the USI engine on standard input and output.
+int runUsiCommand(int argc, char** argv);

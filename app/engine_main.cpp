@@ -15,12 +15,16 @@ constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
     {"kif", runKifCommand, "kif FILE           replay a KIF game record, one SFEN per position"},
     {"think", runThinkCommand,
-     "think SFEN [--seed N] [--moves N]   one think for the side to move"},
+     "think SFEN [--seed N] [--moves N] [--plies]   one think for the side to move"},
     {"bench", runBenchCommand, "bench [--seed N]   thinks on the built-in suite; node totals"},
+    {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
+    {"testmate", runTestmateCommand,
+     "testmate SFEN      1 if the side to move forces mate, else 0"},
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: kazaguruma-engine COMMAND ...\n");
+    std::fprintf(stderr, "usage: kazaguruma-engine [COMMAND ...]\n");
+    std::fprintf(stderr, "  (no command)       speak USI on standard input and output\n");
     for (const Command& c : COMMANDS) std::fprintf(stderr, "  %s\n", c.usage);
     return 2;
 }
@@ -28,7 +32,8 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
+    // GUIs start an engine without arguments.
+    if (argc < 2) return runUsiCommand(0, argv + 1);
     for (const Command& c : COMMANDS)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "kazaguruma-engine: unknown command '%s'\n", argv[1]);

@@ -86,6 +86,10 @@ class MateSolver {
     std::int32_t bestLength = NO_MATE;        // shortest mate recorded at the root
 
   private:
+    // Sets depthLimit from configuredDepth without losing a concurrent stop request, rebuilds the
+    // attack map and returns to ply 0.
+    void beginPass();
+
     std::thread thread_;
 };
 

@@ -74,7 +74,7 @@ namespace attacks {
 
 // Visits the steps and lines of one piece kind of side S as straight-line code.
 template <int S, int K, class V>
-inline void visit(V& v) {
+[[gnu::always_inline]] inline void visit(V& v) {
     constexpr int F = S == 0 ? 1 : -1;
     if constexpr (K == HU) {
         v.step(F * -16);
@@ -184,11 +184,11 @@ struct Remover {
     int p;
     int q;
 
-    void step(int o) {
+    [[gnu::always_inline]] void step(int o) {
         am->count[S][q + o] -= 1;
         am->plyCount[S][p][q + o] -= 1;
     }
-    void line(int o) {
+    [[gnu::always_inline]] void line(int o) {
         const std::int32_t b = rayBitOf(o);
         int t = q;
         do {
@@ -215,7 +215,7 @@ struct Adder {
     static constexpr PieceCode ENEMY_KING = S == 0 ? 23 : 7;
 
     // Counts the attack on t and scores what stands there for the threat sum.
-    std::int32_t scoreTarget(int t) {
+    [[gnu::always_inline]] std::int32_t scoreTarget(int t) {
         am->count[S][t] += 1;
         am->plyCount[S][am->ply][t] += 1;
         const PieceCode v = (*board)[t];
@@ -226,8 +226,8 @@ struct Adder {
         const int a = (*board)[q] & 7;
         return d + (t == am->markSquare ? 0x80 : 0) + (a < (v & 7) ? 0x100 : 0xC0);
     }
-    void step(int o) { sum += scoreTarget(q + o); }
-    void line(int o) {
+    [[gnu::always_inline]] void step(int o) { sum += scoreTarget(q + o); }
+    [[gnu::always_inline]] void line(int o) {
         const std::int32_t b = rayBitOf(o);
         int t = q + o;
         while ((*board)[t] == EMPTY) {

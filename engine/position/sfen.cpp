@@ -19,19 +19,6 @@ int kindOfLetter(char c) {
     return -1;
 }
 
-std::vector<std::string_view> splitFields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        std::size_t j = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
-        if (j > i) fields.push_back(text.substr(i, j - i));
-        i = j;
-    }
-    return fields;
-}
-
 std::string parseBoard(std::string_view s, Position& pos) {
     int rank = 0, file = 0;
     bool promoted = false;
@@ -125,6 +112,19 @@ std::string checkPosition(const Position& pos) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> splitFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+        std::size_t j = i;
+        while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
+        if (j > i) fields.push_back(text.substr(i, j - i));
+        i = j;
+    }
+    return fields;
+}
 
 char kindLetter(int kind) { return KIND_LETTERS[kind & 7]; }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/position/types.h"
 
@@ -29,6 +30,9 @@ Position emptyPosition();
 
 // The standard starting position, side 0 at the bottom.
 Position initialPosition();
+
+// The words of a line, split at spaces and tabs.
+std::vector<std::string_view> splitFields(std::string_view text);
 
 // USI letters of the base kinds, uppercase: P L N S G B R K.
 char kindLetter(int kind);

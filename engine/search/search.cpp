@@ -407,32 +407,18 @@ bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCo
     if (!isTarget<S>(x)) return false;
     moveScore[p] = moveBaseScore<S>(a, n);
     lastTarget[p] = to;
-    if constexpr (S == 1) {
-        switch (plyStage[p]) {
-            case 0:
-                return boardExecutor<0>(from, a, to, n, x);
-            case 2:
-                return boardExecutor<2>(from, a, to, n, x);
-            case 4:
-                return boardExecutor<4>(from, a, to, n, x);
-            case 6:
-                return boardExecutor<6>(from, a, to, n, x);
-            default:
-                return plyStage[p] >= 8 && boardExecutor<8>(from, a, to, n, x);
-        }
+    return runStage < S == 1 ? 0 : 1 > (plyStage[p], from, a, to, n, x);
+}
+
+// Finds the executor of the stage among the side's stages N, N + 2, ...; stage 8 and beyond are
+// side 1's recapture stage. A stage of the other side runs nothing.
+template <int N>
+bool Searcher::runStage(int stage, int from, PieceCode a, int to, PieceCode n, PieceCode x) {
+    if constexpr (N > 8) {
+        return false;
     } else {
-        switch (plyStage[p]) {
-            case 1:
-                return boardExecutor<1>(from, a, to, n, x);
-            case 3:
-                return boardExecutor<3>(from, a, to, n, x);
-            case 5:
-                return boardExecutor<5>(from, a, to, n, x);
-            case 7:
-                return boardExecutor<7>(from, a, to, n, x);
-            default:
-                return false;
-        }
+        if (stage == N || (N == 8 && stage > 8)) return boardExecutor<N>(from, a, to, n, x);
+        return runStage<N + 2>(stage, from, a, to, n, x);
     }
 }
 
@@ -462,7 +448,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         if (am.plyCount[E][p - 1][from] > 0 || interposes()) flags = 0x180;
     }
 
-    ++nodes;
+    ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
     const std::int32_t threat = makeMove(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
@@ -565,7 +551,7 @@ void Searcher::dropExecutor(int q) {
     AttackMap& am = attackMap;
     const PieceCode v = b[q];
 
-    ++nodes;
+    ++nodesAtPly[p];
     am.closeSquare(p, b, q);
     // A pawn dropped in front of a knight or silver, or deep in the enemy half.
     std::int32_t flags = 0;
@@ -651,5 +637,6 @@ void Searcher::rememberMove(int p, const RememberedMove& m) {
 }
 
 template void Searcher::node<1>();
+template void Searcher::node<0>();
 
 }  // namespace kaz

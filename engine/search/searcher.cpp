@@ -68,7 +68,7 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     plyValue[0] = NO_MOVE_SIDE1;
     for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p)
         std::memset(moveMemory[p], 0, sizeof moveMemory[p]);
-    nodes = 0;
+    std::memset(nodesAtPly, 0, sizeof nodesAtPly);
     testerNodes = 0;
     bookHit = false;
 
@@ -94,6 +94,8 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     mateSolver.join();
     mateSolver.found.store(0, std::memory_order_relaxed);
     mateFound = mate;
+    nodes = 0;
+    for (std::uint64_t n : nodesAtPly) nodes += n;
     bookHit = bookHit && !mate;
     mateNodes = mateSolver.nodes;
     thinkTimeMs = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -63,9 +63,20 @@ class Searcher {
     // Forgets every remembered move (a new game).
     void clearMoveMemory();
 
+    // The search nodes at the current `ply` (the root when it is 0); each leaves its value in
+    // plyValue[ply] and restores position and attack map. Used by think; public for tests.
+    void side1Node() { node<1>(); }
+    void side0Node() { node<0>(); }
+    void recaptureSearch();
     // Evaluation terms that need the search state.
     std::int32_t kingSafety() const;
     void captureReply();
+    // Opening book at the root of pass 0: true on an exact hit (chosenMove and plyValue[0] set);
+    // otherwise collects bookCandidates from similar positions.
+    bool lookupBook();
+    // Puts m at the front of ply p's remembered moves (most recent first, no duplicates, at most
+    // memorySize[p] entries).
+    void rememberMove(int p, const RememberedMove& m);
 
     // --- Settings and search state --------------------------------------------------------
     Position position;
@@ -106,28 +117,26 @@ class Searcher {
     bool solverFirst = false;
 
     // --- Statistics of the last think (change no result) ----------------------------------
-    std::uint64_t nodes = 0;        // moves made by the main search
-    std::uint64_t testerNodes = 0;  // moves made by the in-search mate tests
-    std::uint64_t mateNodes = 0;    // moves made by the mate solver
+    std::uint64_t nodes = 0;                      // moves made by the main search
+    std::uint64_t nodesAtPly[SEARCH_PLIES] = {};  // the same, by the ply they were made at
+    std::uint64_t testerNodes = 0;                // moves made by the in-search mate tests
+    std::uint64_t mateNodes = 0;                  // moves made by the mate solver
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
 
   private:
-    // Opening book at the root of pass 0: true on an exact hit (chosenMove and plyValue[0] set);
-    // otherwise collects bookCandidates.
-    bool lookupBook();
-    void runRoot(int rootPass);
-
     template <int S>
     void node();
-    void recaptureSearch();
     template <int S>
     bool generateMoves(int from, PieceCode piece);
     template <int S>
     bool tryBoardMove(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
     template <int S>
     bool stageDispatch(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
+    template <int N>
+    bool runStage(int stage, int from, PieceCode piece, int to, PieceCode newPiece,
+                  PieceCode captured);
     template <int N>
     bool boardExecutor(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
     template <int S>
@@ -136,7 +145,6 @@ class Searcher {
     void dropExecutor(int q);
     template <int S>
     bool dropCutoff() const;
-    void rememberMove(int p, const RememberedMove& m);
 };
 
 }  // namespace kaz

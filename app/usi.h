@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/position/types.h"
+
+namespace kaz {
+
+// One think as the protocol asks for it: the game position, whose turn it is (0 = sente, the
+// uppercase side of SFEN), the plies played so far and the random seed (0 = seed from the time).
+struct ThinkRequest {
+    Position pos;
+    int sideToMove;
+    int gameMoveCount;
+    unsigned seed;
+};
+
+// What a think found, in the position's own orientation. value is from the mover's point of view
+// (positive: good for the engine); mateLength counts plies when mate is set.
+struct ThinkReply {
+    bool resign = false;
+    EngineMove move{};
+    std::int32_t value = 0;
+    bool book = false;
+    bool mate = false;
+    std::int32_t mateLength = 0;
+    int depth = 0;
+    std::uint64_t nodes = 0;
+    std::int64_t timeMs = 0;
+};
+
+// The computer player behind the protocol. think() runs on the protocol's think thread, one at a
+// time; requestStop() may come from any thread while it runs. clearStop() and newGame() are called
+// only while no think runs.
+class Player {
+  public:
+    virtual ~Player() = default;
+    virtual void newGame() = 0;
+    virtual ThinkReply think(const ThinkRequest& request) = 0;
+    virtual void requestStop() = 0;
+    virtual void clearStop() = 0;
+};
+
+// Speaks USI on the two descriptors until `quit` or the end of input; returns the exit status.
+int runUsi(Player& player, int inFd, int outFd);
+
+}  // namespace kaz

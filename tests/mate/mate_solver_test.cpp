@@ -1,0 +1,271 @@
+// Mate positions are written with the uppercase side (sente) to move and attacking upward, as
+// problems are usually set; the solver sees them turned so that the attacker is side 1. In that
+// view its board scan runs from file 1 to file 9 and, within a file, from rank i up to rank a, and
+// the drop pattern starts on the square below the defending king.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/mate/mate_nodes.h"
+#include "engine/mate/mate_solver.h"
+#include "engine/mate/side_to_move.h"
+#include "engine/position/make_move.h"
+#include "tests/mate/mate_support.h"
+
+namespace kaz {
+namespace {
+
+using testing::attackerIsSide1;
+using testing::mapIsExact;
+using testing::sfenOf;
+
+struct Expected {
+    const char* sfen;
+    const char* move;  // USI, or "" for no mate offered
+    int length;
+};
+
+std::unique_ptr<MateSolver> solverFor(const std::string& sfen, MateAnswer& answer,
+                                      int depth = MATE_SOLVER_DEPTH) {
+    auto solver = std::make_unique<MateSolver>();
+    const SfenPosition pos = sfenOf(sfen);
+    answer = solveSideToMove(*solver, pos, depth);
+    EXPECT_EQ(solver->done.load(), 1);
+    EXPECT_TRUE(solver->position == attackerIsSide1(pos)) << "position changed by " << sfen;
+    EXPECT_TRUE(mapIsExact(solver->attackMap, solver->position.board)) << sfen;
+    return solver;
+}
+
+void expectAnswer(const Expected& e, int depth = MATE_SOLVER_DEPTH) {
+    MateAnswer answer;
+    auto solver = solverFor(e.sfen, answer, depth);
+    if (*e.move == '\0') {
+        EXPECT_FALSE(answer.found) << e.sfen << " offered " << toUsi(answer.move);
+        return;
+    }
+    ASSERT_TRUE(answer.found) << e.sfen;
+    EXPECT_EQ(toUsi(answer.move), e.move) << e.sfen;
+    EXPECT_EQ(answer.length, e.length) << e.sfen;
+    // A king capture keeps bestLength as it was; a mate leaves it equal to the length.
+    if (answer.move.captured != (OWNER_BIT | GYOKU) && answer.move.captured != GYOKU) {
+        EXPECT_EQ(solver->bestLength, e.length) << e.sfen;
+    }
+}
+
+// The pawn ladder: sente lances on 6i and 4i close files 6 and 4, so the gote king can only walk
+// up file 5. Each push of the pawn, defended by the lance on 5i behind it, checks and drives the
+// king one rank up, until the push to 5b mates on the edge. No other sente move checks except
+// promoted lances reaching rank c or b beside the king, and the king simply takes those (nothing
+// defends them once the lance has left its file). A king on rank r therefore takes 2 r + 1 plies.
+TEST(MateSolver, PawnLadderMatesInOneToEleven) {
+    const Expected ladder[] = {
+        // The pawn enters the zone from rank c: promoting comes first in the scan.
+        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "5c5b+", 1},
+        {"9/4k4/9/4P4/9/9/9/9/K2LLL3 b - 1", "5d5c+", 3},
+        {"9/9/4k4/9/4P4/9/9/9/K2LLL3 b - 1", "5e5d", 5},
+        {"9/9/9/4k4/9/4P4/9/9/K2LLL3 b - 1", "5f5e", 7},
+        {"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "5g5f", 9},
+        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11},
+    };
+    for (const Expected& e : ladder) expectAnswer(e);
+}
+
+TEST(MateSolver, MatesInOneByBoardMovesAndDrops) {
+    const Expected cases[] = {
+        // Gold up to 1b, defended by the lance whose file it opens: the king has no square.
+        {"8k/9/8G/9/9/9/9/9/4K3L b - 1", "1c1b", 1},
+        // Only the promoted silver covers 2b; it is tried before the plain one.
+        {"8k/9/7SK/9/9/9/9/9/9 b - 1", "2c1b+", 1},
+        // Gold dropped on the king's head, defended by the gold behind it.
+        {"4k4/9/4G4/9/9/9/9/9/4K4 b G 1", "G*5b", 1},
+        // A lance on 5b would be taken; one square further out nothing can take or block it.
+        {"4k4/9/9/9/9/9/9/9/K2L1L3 b L 1", "L*5c", 1},
+    };
+    for (const Expected& e : cases) expectAnswer(e);
+}
+
+TEST(MateSolver, DepthLimitBoundsTheLongestMate) {
+    // The mate in 11 needs checks at plies 0..10: a limit of 11 plies loses it.
+    expectAnswer({"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 0}, 11);
+    expectAnswer({"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11}, 12);
+    expectAnswer({"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "", 0}, 9);
+    expectAnswer({"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 0}, 0);
+}
+
+TEST(MateSolver, PawnDropMateInOneIsWithheld) {
+    // Gote's lances and pawns wall in the king on 5a, and the bishop on 8e defends 5b. P*5b mates
+    // at once and comes first; G*5b also mates at once but is not shorter, so it never replaces
+    // the pawn drop, and the pawn-drop mate is not offered.
+    MateAnswer answer;
+    auto solver = solverFor("3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b GP 1", answer);
+    EXPECT_FALSE(answer.found);
+    EXPECT_EQ(solver->found.load(), 0);
+    EXPECT_EQ(solver->bestLength, 1);
+    EXPECT_EQ(solver->mateLength[0], 1);
+    EXPECT_EQ(solver->bestMove.fromFile, -1);
+    EXPECT_EQ(solver->bestMove.piece, OWNER_BIT | HU);
+
+    // Without the pawn, the gold drop is offered.
+    expectAnswer({"3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b G 1", "G*5b", 1});
+}
+
+TEST(MateSolver, PawnDropStartingMateInThreeIsOffered) {
+    // P*5b (defended by the bishop) leaves the king only 4a; then N*3c mates: 3a and 3b are
+    // gote's own, 5a is covered by the pawn, and nothing of gote's reaches 3c.
+    expectAnswer({"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "P*5b", 3});
+}
+
+TEST(MateSolver, KingCaptureAtTheRoot) {
+    // Gote's king is already attacked. The gold on 4b (file 4, scanned before the rook's file 5)
+    // takes it first; nothing was recorded before, so the length is 0.
+    MateAnswer answer;
+    auto solver = solverFor("4k4/5G3/9/9/4R4/9/9/9/4K4 b - 1", answer);
+    ASSERT_TRUE(answer.found);
+    EXPECT_EQ(toUsi(answer.move), "4b5a");
+    EXPECT_EQ(answer.move.captured, OWNER_BIT | GYOKU);  // gote's king, in the SFEN's orientation
+    EXPECT_EQ(answer.length, 0);
+    EXPECT_EQ(solver->bestLength, NO_MATE);
+
+    // With only the rook, the promoting capture is tried first.
+    expectAnswer({"4k4/9/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 0});
+    // With the gold on 6b the king on 5i moves first: its moves all "check" (the rook already
+    // does) and one of them is recorded as a mate in one before the capture is met; the capture
+    // still wins and keeps that length.
+    expectAnswer({"4k4/3G5/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 1});
+}
+
+TEST(MateSolver, CheckExposingOwnKingIsRefused) {
+    // 2c1b+ mates (see MatesInOneByBoardMovesAndDrops), but with gote's rook on 9c every move of
+    // the silver opens rank c onto sente's king, and the king's own checks step next to gote's.
+    expectAnswer({"8k/9/r6SK/9/9/9/9/9/9 b - 1", "", 0});
+}
+
+TEST(MateSolver, CapturingChecksComeBeforeOfferedOnes) {
+    // Both knight drops mate at once: the king is walled in by its own pieces, and the gold on 4b
+    // that attacks 4c is pinned by the bishop on 2d. N*4c comes first in the drop order but is a
+    // check offered for capture (gote attacks 4c, sente does not defend it), so it belongs to the
+    // second pass; N*6c is found in the first pass and an equal mate never replaces it.
+    expectAnswer({"3lkl3/3blg3/9/7B1/9/9/9/9/K8 b N 1", "N*6c", 1});
+}
+
+TEST(MateSolver, InterposingDropsOnlyWhereTheDefenderAlreadyAttacks) {
+    // Rook to 1f checks down file 1. Gote's knight in hand cannot go on 1h (rank h), and 1g is not
+    // attacked by gote, so N*1g (which would block) is never tried: the solver calls it mate.
+    expectAnswer({"K8/9/9/9/9/4R4/9/7p1/7gk b n 1", "5f1f", 1});
+    // Gote's knight on 2e attacks 1g: now the interposition is tried and holds.
+    expectAnswer({"K8/9/9/9/7n1/4R4/9/7p1/7gk b n 1", "", 0});
+}
+
+TEST(MateSolver, SetUpClearsWhateverThePreviousRunLeft) {
+    MateAnswer answer;
+    auto solver = solverFor("4k4/9/4G4/9/9/9/9/9/4K4 b G 1", answer);
+    ASSERT_EQ(solver->found.load(), 1);
+    solver->mateFlag[0] = 1;
+    solver->setUp(solver->position);
+    EXPECT_EQ(solver->done.load(), 0);
+    EXPECT_EQ(solver->found.load(), 0);
+    EXPECT_EQ(solver->mateFlag[0], 0);
+    EXPECT_EQ(solver->configuredDepth.load(), 12);
+    EXPECT_EQ(solver->depthLimit.load(), 12);
+    // The per-ply planes have 32 slots: a larger depth is clamped rather than overrun them.
+    solver->setUp(solver->position, 100);
+    EXPECT_EQ(solver->configuredDepth.load(), MAX_PLY);
+}
+
+TEST(MateSolver, MissingKingsAreHandled) {
+    // No gote king: nothing to mate. No sente king: checks are never refused for exposing it.
+    expectAnswer({"9/9/4G4/9/9/9/9/9/4K4 b G 1", "", 0});
+    expectAnswer({"4k4/9/4G4/9/9/9/9/9/9 b G 1", "G*5b", 1});
+}
+
+TEST(MateSolver, SameAnswerFromEitherSide) {
+    // The ladders turned round with gote to move: the same mates, named in gote's terms.
+    const Expected ladder[] = {
+        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 1},
+        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 11},
+        {"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "", 3},
+    };
+    for (const Expected& e : ladder) {
+        const SfenPosition s = sfenOf(e.sfen);
+        auto solver = std::make_unique<MateSolver>();
+        const MateAnswer asSente = solveSideToMove(*solver, s);
+        const MateAnswer asGote = solveSideToMove(*solver, rotateSfen(s));
+        ASSERT_TRUE(asSente.found && asGote.found) << e.sfen;
+        EXPECT_EQ(rotateMove(asGote.move), asSente.move) << e.sfen;
+        EXPECT_EQ(asGote.length, e.length) << e.sfen;
+        EXPECT_EQ(asGote.nodes, asSente.nodes) << e.sfen;
+    }
+}
+
+// Prepares a solver as solve() does and runs one node directly, to look at a single rule.
+struct NodeBench {
+    std::unique_ptr<MateSolver> solver = std::make_unique<MateSolver>();
+
+    explicit NodeBench(const std::string& sfen) {
+        solver->setUp(attackerIsSide1(sfenOf(sfen)));
+        solver->solve();  // fills the king squares, the root copy and a valid map
+        solver->depthLimit = 12;
+        solver->attackMap.buildAttackMap(solver->position.board);
+        for (int p = 0; p < 64; ++p) {
+            solver->kingSquare[0][p] = solver->rootKingSquare[0];
+            solver->kingSquare[1][p] = solver->rootKingSquare[1];
+        }
+    }
+    mate::MateNodes<mate::SolverPolicy> nodes() {
+        return mate::MateNodes<mate::SolverPolicy>(*solver);
+    }
+};
+
+TEST(MateSolverNodes, BackAtTheRootPositionFromPlyFourIsCut) {
+    // A mate in one is on the board; from ply 4 on an identical position is taken for a return to
+    // the root and cut, below that it is searched, and a different hand is not the root position.
+    NodeBench b("4k4/9/4G4/9/9/9/9/9/4K4 b G 1");
+    auto nodes = b.nodes();
+    for (int p : {2, 4, 6}) {
+        b.solver->ply = p;
+        nodes.attackerNode(1);
+        EXPECT_EQ(b.solver->mateFlag[p], p < 4 ? 1 : 0) << "ply " << p;
+        EXPECT_TRUE(mapIsExact(b.solver->attackMap, b.solver->position.board));
+    }
+    b.solver->rootHand[1][KIN] += 1;
+    b.solver->ply = 4;
+    nodes.attackerNode(1);
+    EXPECT_EQ(b.solver->mateFlag[4], 1);
+    EXPECT_EQ(b.solver->mateLength[4], 5);
+}
+
+TEST(MateSolverNodes, DefenderClasses) {
+    // After sente's gold drop on 5b (undefended) the only evasion is the king taking it: a
+    // capture, searched in class 1. After the rook drop on 5c the king's only ways out are steps
+    // aside, searched in class 0. A lone rook cannot mate a bare king, so the evasion holds.
+    struct Case {
+        const char* sfen;
+        int dropKind;
+        int target;  // square of the drop in the solver's (turned) view
+        int holdsInClass;
+    };
+    const Case cases[] = {
+        {"4k4/9/9/9/9/9/9/9/4K4 b G 1", KIN, rotateSquare(squareOf(1, 4)), 1},
+        {"4k4/9/9/9/9/9/9/9/4K4 b R 1", HI, rotateSquare(squareOf(2, 4)), 0},
+    };
+    for (const Case& c : cases) {
+        NodeBench b(c.sfen);
+        MateSolver& s = *b.solver;
+        const PieceCode d = static_cast<PieceCode>(OWNER_BIT | c.dropKind);
+        s.lastTarget[0] = c.target;
+        makeDrop(s.position, s.attackMap, 0, c.target, c.target, d);
+        ASSERT_GT(s.attackMap.count[1][s.kingSquare[0][0]], 0) << "the drop must check";
+        for (int cls : {1, 0}) {
+            s.ply = 1;
+            b.nodes().defenderNode(cls);
+            EXPECT_EQ(s.mateFlag[1], cls == c.holdsInClass ? 0 : 1) << c.sfen << " class " << cls;
+        }
+        unmakeDrop(s.position, s.attackMap, 0, c.target, d);
+        EXPECT_TRUE(mapIsExact(s.attackMap, s.position.board));
+    }
+}
+
+}  // namespace
+}  // namespace kaz

@@ -1,0 +1,196 @@
+// Whole thinks: the book, resignation, the state a think leaves, legality of every answer over
+// many positions, reproducibility with a fixed seed and the stop request. Each think starts the
+// mate solver's thread, so this program also runs under ThreadSanitizer.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "engine/position/sfen.h"
+#include "engine/position/transform.h"
+#include "engine/search/play.h"
+#include "engine/search/searcher.h"
+#include "tests/support/shogi_rules.h"
+
+namespace kaz {
+namespace {
+
+#ifdef KAZ_SANITIZED
+constexpr int LEGALITY_THINKS = 20;
+#else
+constexpr int LEGALITY_THINKS = 200;
+#endif
+
+SfenPosition fromSfen(const std::string& text) {
+    SfenPosition s{};
+    const std::string err = parseSfen(text, s);
+    EXPECT_EQ(err, "") << text;
+    return s;
+}
+
+// One searcher for the whole program: it is large and a real game reuses one too.
+Searcher& searcher() {
+    static auto s = std::make_unique<Searcher>();
+    return *s;
+}
+
+void think(Searcher& s, const Position& pos, int moves, unsigned seed = 7) {
+    s.gameMoveCount = moves;
+    s.seed = seed;
+    s.think(pos.board, pos.hand[0], pos.hand[1]);
+}
+
+TEST(Think, BookHitEndsTheThinkAfterPassZero) {
+    Position pos = initialPosition();
+    pos.board[squareOf(6, 7)] = EMPTY;  // side 0 opened with hu 76-75
+    pos.board[squareOf(5, 7)] = HU;
+    Searcher& s = searcher();
+    think(s, pos, 1);
+    EXPECT_EQ(s.plyValue[0], BOOK_HIT);
+    EXPECT_EQ(s.chosenMove, (EngineMove{1, 2, 16, 1, 3, 16, EMPTY}));
+    EXPECT_EQ(s.resignFlag, 0);
+    EXPECT_TRUE(s.bookHit);
+    EXPECT_EQ(s.pass.load(), 0);
+    EXPECT_EQ(s.nodes, 0u);
+}
+
+TEST(Think, CheckmatedComputerResigns) {
+    // Side 1's king in the corner, mated by a supported kin.
+    const SfenPosition p = fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1");
+    Searcher& s = searcher();
+    think(s, p.pos, 40);
+    EXPECT_EQ(s.resignFlag, 1);
+    EXPECT_GE(s.plyValue[0], RESIGN_THRESHOLD);
+    EXPECT_FALSE(s.mateFound);
+}
+
+TEST(Think, LeavesPositionAndAttackMapAsLoaded) {
+    const SfenPosition p = fromSfen("ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL w - 1");
+    Searcher& s = searcher();
+    const int before = 20;
+    think(s, p.pos, before);
+    EXPECT_EQ(s.gameMoveCount, before + 1);  // once per think, not per pass
+    EXPECT_EQ(s.position, p.pos);
+    auto fresh = std::make_unique<AttackMap>();
+    fresh->buildAttackMap(p.pos.board);
+    EXPECT_EQ(std::memcmp(fresh->count, s.attackMap.count, sizeof fresh->count), 0);
+    EXPECT_EQ(std::memcmp(fresh->rays, s.attackMap.rays, sizeof fresh->rays), 0);
+    think(s, p.pos, s.gameMoveCount);
+    EXPECT_EQ(s.gameMoveCount, before + 2);
+}
+
+TEST(Think, PawnDropMateIsNeverChosen) {
+    // A pawn dropped in front of side 0's cornered king would mate; it is not a legal move.
+    const SfenPosition p = fromSfen("8k/9/9/9/9/9/g8/1S7/KL7 w p 1");
+    const EngineMove pawnMate{-1, -1, 16, 0, 7, 16, EMPTY};
+    ASSERT_EQ(testing::whyIllegal(p.pos, 1, pawnMate), "mate by pawn drop");
+    Searcher& s = searcher();
+    think(s, p.pos, 60);
+    EXPECT_EQ(s.resignFlag, 0);
+    EXPECT_NE(s.chosenMove, pawnMate);
+    EXPECT_EQ(testing::whyIllegal(p.pos, 1, s.chosenMove), "");
+}
+
+TEST(Think, SolverMateOverridesTheMainSearch) {
+    // Side 1 mates with a gold drop in front of side 0's king.
+    const SfenPosition p = fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1");
+    const EngineMove goldDrop{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY};
+    Searcher& s = searcher();
+    // With the solver run first, its flag stops the main search before any root move is
+    // searched: the main search alone would resign (600000), the solver's mate wins.
+    s.solverFirst = true;
+    think(s, p.pos, 50);
+    s.solverFirst = false;
+    EXPECT_TRUE(s.mateFound);
+    EXPECT_EQ(s.nodes, 0u);
+    EXPECT_EQ(s.chosenMove, goldDrop);
+    EXPECT_EQ(s.plyValue[0], 1 - 100000);
+    EXPECT_EQ(s.resignFlag, 0);
+    EXPECT_EQ(s.mateSolver.found.load(), 0);  // cleared for the next think
+
+    // Side by side, either search may finish first; the answer is the same mate.
+    think(s, p.pos, 50);
+    EXPECT_EQ(s.chosenMove, goldDrop);
+    EXPECT_EQ(s.resignFlag, 0);
+}
+
+TEST(Think, FixedSeedReproducesTheThink) {
+    const SfenPosition p = fromSfen("4k4/9/9/9/9/9/9/9/4K4 b Gg 1");
+    Searcher& s = searcher();
+    const ThinkResult a = thinkFor(s, p.pos, p.sideToMove, 30, 12345);
+    const ThinkResult b = thinkFor(s, p.pos, p.sideToMove, 30, 12345);
+    EXPECT_EQ(a.move, b.move);
+    EXPECT_EQ(a.value, b.value);
+    EXPECT_EQ(a.nodes, b.nodes);
+    EXPECT_EQ(a.testerNodes, b.testerNodes);
+    EXPECT_GT(a.nodes, 0u);
+}
+
+TEST(Think, StopRequestEndsALongThinkEarly) {
+    // A full think here makes 190 million moves.
+    const SfenPosition p =
+        fromSfen("lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1");
+    Searcher& s = searcher();
+    s.stopRequest = false;
+    ThinkResult r{};
+    std::thread worker([&] { r = thinkFor(s, p.pos, p.sideToMove, 40, 3); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    s.stopRequest = true;
+    worker.join();
+    s.stopRequest = false;
+    EXPECT_LT(r.nodes, 40000000u);
+    if (!r.resign) {
+        EXPECT_EQ(testing::whyIllegal(p.pos, p.sideToMove, r.move), "");
+    }
+}
+
+// Random legal play from sparse positions, then a think for whoever is to move: every answer must
+// be a legal move unless the computer resigns.
+TEST(Think, EveryAnswerIsALegalMove) {
+    const char* starts[] = {
+        "3gk4/4s4/4p4/9/9/9/4P4/4S4/4KG3 b - 1",
+        "ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL b - 1",
+        "4k4/4g4/9/9/9/9/9/4G4/4K4 b - 1",
+        "k8/2G6/9/9/9/9/9/9/8K b 2S 1",
+        "4k4/9/4P4/9/9/9/9/9/4K4 b G 1",
+        "8k/9/9/9/9/9/g8/1S7/KL7 w p 1",
+        "4k4/9/9/4r4/9/9/4B4/9/4K4 b - 1",
+    };
+    std::mt19937 rng(2024);
+    Searcher& s = searcher();
+    int thinks = 0, moves = 0;
+    while (thinks < LEGALITY_THINKS) {
+        SfenPosition p = fromSfen(starts[thinks % std::size(starts)]);
+        int side = p.sideToMove;
+        // Up to 8 random plies first, stopping early at a position with no legal move.
+        const int plies = static_cast<int>(rng() % 9);
+        bool stuck = false;
+        for (int i = 0; i < plies && !stuck; ++i) {
+            const auto legal = testing::legalMoves(p.pos, side);
+            if (legal.empty()) {
+                stuck = true;
+                break;
+            }
+            p.pos = testing::afterMove(p.pos, side, legal[rng() % legal.size()]);
+            side = 1 - side;
+        }
+        if (stuck || testing::inCheck(p.pos.board, 1 - side)) continue;  // unreachable positions
+        const ThinkResult r = thinkFor(s, p.pos, side, 30 + thinks, 1 + thinks);
+        ++thinks;
+        SfenPosition shown{p.pos, side, 1};
+        if (r.resign) continue;
+        ++moves;
+        EXPECT_EQ(testing::whyIllegal(p.pos, side, r.move), "")
+            << toSfen(shown) << " answered " << toUsi(r.move);
+    }
+    EXPECT_GT(moves, LEGALITY_THINKS / 2);
+}
+
+}  // namespace
+}  // namespace kaz

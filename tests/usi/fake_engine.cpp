@@ -1,0 +1,90 @@
+// The USI loop with a scripted player instead of the search, so that the protocol can be tested
+// through a pipe with thinks of any length and any outcome. Each think and new game is reported
+// on standard error ("think <sfen> plies=<n> seed=<s>"), where the tests check what the protocol
+// handed over.
+//   --think-ms N    each think lasts N ms, or until it is stopped
+//   --reply KIND    first (the first legal move), mate, book, resign, or illegal (R*5e)
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "app/usi.h"
+#include "engine/position/rules.h"
+#include "engine/position/sfen.h"
+
+namespace {
+
+class ScriptedPlayer : public kaz::Player {
+  public:
+    ScriptedPlayer(int thinkMs, std::string reply) : thinkMs_(thinkMs), reply_(std::move(reply)) {}
+
+    void newGame() override { std::fprintf(stderr, "newgame\n"); }
+
+    kaz::ThinkReply think(const kaz::ThinkRequest& req) override {
+        std::fprintf(stderr, "think %s plies=%d seed=%u\n",
+                     kaz::toSfen({req.pos, req.sideToMove, 1}).c_str(), req.gameMoveCount,
+                     req.seed);
+        const auto start = std::chrono::steady_clock::now();
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            stopped_.wait_for(lock, std::chrono::milliseconds(thinkMs_), [this] { return stop_; });
+        }
+        kaz::ThinkReply r;
+        r.depth = 10;
+        r.value = 42;
+        r.nodes = 123456;
+        r.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - start)
+                       .count();
+        r.move = kaz::legalMoves(req.pos, req.sideToMove).at(0);
+        if (reply_ == "mate") {
+            r.mate = true;
+            r.mateLength = 3;
+        } else if (reply_ == "book") {
+            r.book = true;
+            r.value = 0;
+        } else if (reply_ == "resign") {
+            r.resign = true;
+            r.value = -9000;
+        } else if (reply_ == "illegal") {  // a rook drop on 5e, with no rook in hand at the start
+            const kaz::PieceCode rook = kaz::pieceOf(req.sideToMove, kaz::HI);
+            r.move = kaz::EngineMove{-1, -1, rook, 4, 4, rook, kaz::EMPTY};
+        }
+        std::fflush(stderr);
+        return r;
+    }
+
+    void requestStop() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        stopped_.notify_all();
+    }
+    void clearStop() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = false;
+    }
+
+  private:
+    int thinkMs_;
+    std::string reply_;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int thinkMs = 0;
+    std::string reply = "first";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--think-ms") == 0) thinkMs = std::atoi(argv[i + 1]);
+        if (std::strcmp(argv[i], "--reply") == 0) reply = argv[i + 1];
+    }
+    ScriptedPlayer player(thinkMs, reply);
+    return kaz::runUsi(player, 0, 1);
+}

@@ -1,0 +1,96 @@
+// kazaguruma-engine itself through pipes: the real search behind the protocol.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/position/sfen.h"
+#include "tests/usi/usi_checks.h"
+
+namespace kaz {
+namespace {
+
+using namespace kaz::testing;
+
+// A full think from the opening is well under a second in a plain build; sanitizers slow it down
+// many times over.
+constexpr int THINK_MS = 120000;
+// A middle game that takes the search several seconds, and a crowded one that takes minutes and
+// whose search answers a stop only after many seconds: both only ever thought about to be stopped.
+constexpr char MIDDLE[] =
+    "ln1g3nl/1r3kg2/p2pppsp1/2ps2p1p/1p7/2P1P1PP1/PPSP1PS1P/1KG4R1/LN3G1NL b Bb 1";
+constexpr char HEAVY[] = "l6nl/5+P1gk/2np1S3/p1p4Pp/3P2Sp1/1PPb2P1P/P5GS1/R8/LN4bKL w RGgsn5p 1";
+
+TEST(UsiEngine, HandshakeAndBookReplyForWhite) {
+    EngineProcess e(KAZ_ENGINE);
+    e.send("usi");
+    const std::vector<std::string> hello = e.readUntil("usiok", PROMPT_MS);
+    ASSERT_FALSE(hello.empty());
+    EXPECT_EQ(hello[0], "id name Kazaguruma " KAZ_VERSION);
+    e.send("setoption name USI_Hash value 256");
+    e.send("setoption name USI_Ponder value false");
+    expectQuiet(e);
+    e.send("usinewgame");
+    // After 7g7f the opening book answers 8c8d at once.
+    e.send("position startpos moves 7g7f");
+    const std::vector<std::string> lines = think(e, "go btime 60000 wtime 60000 byoyomi 5000");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("info depth 0 score cp 0 nodes ", 0), 0u) << lines[0];
+    EXPECT_EQ(bestmoveOf(lines), "8c8d");
+    // Two book moves further, still in the book.
+    e.send("position startpos moves 7g7f 8c8d 2g2f");
+    EXPECT_EQ(bestmoveOf(think(e, "go byoyomi 5000")), "4a3b");
+    e.send("gameover draw");
+    expectCleanExit(e);
+}
+
+TEST(UsiEngine, RealThinkForBlackGivesOneInfoLineAndALegalMove) {
+    EngineProcess e(KAZ_ENGINE);
+    e.send("usinewgame");
+    e.send("position startpos");
+    const std::vector<std::string> lines = think(e, "go btime 0 wtime 0 byoyomi 10000", THINK_MS);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string move = bestmoveOf(lines);
+    EXPECT_TRUE(legalIn(std::string(STARTPOS_SFEN), move)) << move;
+    std::map<std::string, std::string> info = infoFields(lines[0]);
+    EXPECT_EQ(info["keys"], "depth score nodes nps time pv") << lines[0];
+    EXPECT_EQ(info["depth"], "10");
+    EXPECT_EQ(info["score"].rfind("cp ", 0), 0u) << lines[0];
+    EXPECT_GT(std::stoull(info["nodes"]), 1000u);
+    EXPECT_EQ(info["pv"], move);
+    expectCleanExit(e);
+}
+
+TEST(UsiEngine, StopAndQuitEndARealThinkPromptly) {
+    {
+        EngineProcess e(KAZ_ENGINE);
+        e.send(std::string("position sfen ") + MIDDLE);
+        e.send("go infinite");
+        expectQuiet(e);  // the reader answers while the search runs
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the search
+        e.send("stop");
+        // How soon the search itself stops is its own business; the answer must come, and be
+        // legal or a resignation.
+        const std::vector<std::string> lines = e.readUntil("bestmove", THINK_MS);
+        ASSERT_FALSE(lines.empty()) << "stop did not end the think";
+        const std::string move = bestmoveOf(lines);
+        EXPECT_TRUE(move == "resign" || legalIn(MIDDLE, move)) << move;
+        expectCleanExit(e);
+    }
+    {
+        EngineProcess e(KAZ_ENGINE);
+        e.send(std::string("position sfen ") + HEAVY);
+        e.send("go btime 0 wtime 0 byoyomi 60000");
+        expectQuiet(e);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        e.send("quit");  // the process ends within its grace period, stopped search or not
+        EXPECT_EQ(e.waitExit(PROMPT_MS), 0) << "quit during a think";
+        EXPECT_EQ(e.errorText().find("Sanitizer"), std::string::npos) << e.errorText();
+    }
+}
+
+}  // namespace
+}  // namespace kaz

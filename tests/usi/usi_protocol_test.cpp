@@ -1,0 +1,296 @@
+// The USI protocol driven through pipes, with a scripted player in place of the search (see
+// fake_engine.cpp): handshake, positions for both colours, pondering and infinite thinks, exits,
+// and every kind of bad input.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/position/rules.h"
+#include "engine/position/sfen.h"
+#include "engine/position/transform.h"
+#include "tests/usi/usi_checks.h"
+
+namespace kaz {
+namespace {
+
+using namespace kaz::testing;
+
+constexpr char AFTER_7G7F[] = "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 1";
+
+EngineProcess fakeEngine(const std::vector<std::string>& args = {}) {
+    return EngineProcess(KAZ_FAKE_ENGINE, args);
+}
+
+// Expects one "info string" line next.
+void expectComplaint(EngineProcess& e, const std::string& about) {
+    const std::string line = e.readLine(PROMPT_MS).value_or("(nothing)");
+    EXPECT_EQ(line.rfind("info string ", 0), 0u) << about << ": " << line;
+    for (char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << about << ": " << line;
+}
+
+// The last think the scripted player reported on standard error.
+std::string lastThink(EngineProcess& e) {
+    const std::string& err = e.errorText();
+    const std::size_t at = err.rfind("think ");
+    if (at == std::string::npos) return "";
+    return err.substr(at + 6, err.find('\n', at) - at - 6);
+}
+
+TEST(UsiProtocol, HandshakeOptionsAndNewGame) {
+    EngineProcess e = fakeEngine();
+    ASSERT_TRUE(e.started());
+    e.send("usi");
+    const std::vector<std::string> lines = e.readUntil("usiok", PROMPT_MS);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "id name Kazaguruma " KAZ_VERSION);
+    EXPECT_EQ(lines[1].rfind("id author ", 0), 0u);
+    EXPECT_EQ(lines[2], "option name RandomSeed type spin default 0 min 0 max 2147483647");
+    expectQuiet(e);
+
+    // What GUIs always send is accepted without a word.
+    e.send("setoption name USI_Hash value 256");
+    e.send("setoption name USI_Ponder value true");
+    e.send("setoption name Some Option With Spaces value a b c");
+    expectQuiet(e);
+
+    e.send("setoption name RandomSeed value 77");
+    e.send("usinewgame");
+    e.send("position startpos");
+    think(e);
+    EXPECT_NE(e.errorText().find("newgame\nthink "), std::string::npos);
+    EXPECT_NE(lastThink(e).find("seed=77"), std::string::npos);
+
+    for (const char* bad :
+         {"setoption name RandomSeed value -1", "setoption name RandomSeed value 2147483648",
+          "setoption name RandomSeed value x", "setoption name RandomSeed",
+          "setoption RandomSeed 5"}) {
+        e.send(bad);
+        expectComplaint(e, bad);
+    }
+    think(e);
+    EXPECT_NE(lastThink(e).find("seed=77"), std::string::npos) << "a bad value changed the seed";
+    EXPECT_EQ(e.errorText().find("newgame", e.errorText().find("newgame") + 1), std::string::npos)
+        << "one usinewgame, one reset";
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, PlaysBothColoursWithOneInfoLine) {
+    EngineProcess e = fakeEngine();
+    e.send("position startpos");
+    std::vector<std::string> lines = think(e, "go btime 60000 wtime 60000 byoyomi 10000");
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string black = bestmoveOf(lines);
+    EXPECT_TRUE(legalIn(std::string(STARTPOS_SFEN), black)) << black;
+    std::map<std::string, std::string> info = infoFields(lines[0]);
+    EXPECT_EQ(info["keys"], "depth score nodes nps time pv") << lines[0];
+    EXPECT_EQ(info["depth"], "10");
+    EXPECT_EQ(info["score"], "cp 42");
+    EXPECT_EQ(info["nodes"], "123456");
+    EXPECT_EQ(info["pv"], black);
+    EXPECT_EQ(lastThink(e), std::string(STARTPOS_SFEN) + " plies=0 seed=0");
+
+    e.send("position startpos moves 7g7f");
+    lines = think(e, "go btime 1000 wtime 2000 binc 100 winc 100");
+    const std::string white = bestmoveOf(lines);
+    EXPECT_TRUE(legalIn(AFTER_7G7F, white)) << white;
+    EXPECT_FALSE(legalIn(std::string(STARTPOS_SFEN), white)) << "a move for the wrong side";
+    EXPECT_EQ(lastThink(e), std::string(AFTER_7G7F) + " plies=1 seed=0");
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, PositionMovesWithPromotionsDropsAndThousandsOfPlies) {
+    EngineProcess e = fakeEngine();
+    // Bishop trade with promotions on both sides and drops by both; the expected position comes
+    // from tsshogi.
+    e.send("position startpos moves 7g7f 3c3d 8h2b+ 3a2b B*4e B*6e 4e3d 6e7f 3d2c+ 7f8g+ P*7d");
+    think(e);
+    EXPECT_EQ(lastThink(e),
+              "lnsgkg1nl/1r5s1/pppppp1+Bp/2P6/9/9/P+b1PPPPPP/7R1/LNSGKGSNL w P2p 1 plies=11 "
+              "seed=0");
+
+    // A position from an SFEN with a move number counts the plies before it.
+    e.send("position sfen 8k/9/9/9/9/9/9/9/K8 b 2P 41 moves P*5e 1a2a");
+    think(e);
+    EXPECT_EQ(lastThink(e), "7k1/9/9/9/4P4/9/9/9/K8 b P 1 plies=42 seed=0");
+
+    // Twenty thousand plies of king walks in one line.
+    std::string line = "position startpos moves";
+    for (int i = 0; i < 5000; ++i) line += " 5i5h 5a5b 5h5i 5b5a";
+    e.send(line);
+    think(e);
+    EXPECT_EQ(lastThink(e), std::string(STARTPOS_SFEN) + " plies=20000 seed=0");
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, BadInputIsReportedAndKeepsTheLastPosition) {
+    EngineProcess e = fakeEngine();
+    e.send("position startpos moves 7g7f");
+    const char* bad[] = {
+        "frobnicate",
+        "position startpos moves 7g7e",                           // pawn two steps
+        "position startpos moves 7g7f zz",                        // malformed move
+        "position startpos moves 7g7f 7g7f",                      // nothing on 7g any more
+        "position startpos moves 7g7f 7c7d 7f7e 7d7e 8h2b",       // bishop through a piece
+        "position sfen 8k/9/6NG1/9/9/9/9/9/K8 b P 1 moves P*1b",  // pawn-drop mate
+        "position sfen 4r3k/9/9/9/9/9/9/9/4K4 b G 1 moves G*4h",  // ignores the check
+        "position sfen 4k4/9/9/9/9/9/P8/9/4K4 b P 1 moves P*9e",  // two pawns on a file
+        "position sfen 4k4/9/9/9/9/9/9/9/4K4 b P 1 moves P*4a",   // dead pawn
+        "position sfen xyz b - 1",                                // malformed SFEN
+        "position sfen 8\xff/9/9/9/9/9/9/9/K8 b - 1",             // bad byte quoted back
+        "position sfen 4r3k/9/9/9/9/9/9/9/4K4 w - 1",             // mover could take a king
+        "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL",  // fields
+        "position",
+        "position startpos 7g7f",
+        "position startpos moves 7g7f 3c3d \xff\xfe\x80",  // not UTF-8
+        "\xe3\x81\x82\xff garbage \x01\x02",               // not UTF-8, control bytes
+    };
+    for (const char* b : bad) {
+        e.send(b);
+        expectComplaint(e, b);
+    }
+    // A line of two megabytes is skipped whole, and the next line is read as usual.
+    e.send("position startpos moves " + std::string(2 << 20, '7'));
+    expectComplaint(e, "long line");
+    expectQuiet(e);
+    // A malformed clock value is reported, and the think goes ahead.
+    const std::vector<std::string> lines = think(e, "go btime soon");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("info string btime", 0), 0u) << lines[0];
+    EXPECT_EQ(lastThink(e), std::string(AFTER_7G7F) + " plies=1 seed=0");
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, PonderHoldsTheBestmoveUntilPonderhitOrStop) {
+    EngineProcess e = fakeEngine();
+    e.send("position startpos");
+    e.send("go ponder btime 1000 wtime 1000 byoyomi 1000");
+    EXPECT_FALSE(e.readLine(500)) << "bestmove sent while pondering";
+    expectQuiet(e);
+    e.send("ponderhit");
+    std::vector<std::string> lines = e.readUntil("bestmove", PROMPT_MS);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(legalIn(std::string(STARTPOS_SFEN), bestmoveOf(lines)));
+
+    // A stopped ponder still answers, once.
+    e.send("go ponder");
+    EXPECT_FALSE(e.readLine(300));
+    e.send("stop");
+    EXPECT_FALSE(e.readUntil("bestmove", PROMPT_MS).empty());
+    e.send("stop");
+    e.send("ponderhit");
+    expectQuiet(e);
+
+    // gameover drops the ponder without a bestmove; the next game thinks as usual.
+    e.send("go ponder");
+    e.send("gameover lose");
+    expectQuiet(e);
+    EXPECT_FALSE(think(e).empty());
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, InfiniteThinkAnswersIsreadyAndEndsOnStop) {
+    EngineProcess e = fakeEngine({"--think-ms", "60000"});
+    e.send("position startpos");
+    e.send("go infinite");
+    expectQuiet(e);
+    e.send("go");
+    expectComplaint(e, "go during a think");
+    e.send("stop");
+    std::vector<std::string> lines = e.readUntil("bestmove", PROMPT_MS);
+    ASSERT_FALSE(lines.empty()) << "stop did not end the think";
+    expectQuiet(e);  // exactly one bestmove
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, HeldBestmoveUsesNoCpu) {
+    EngineProcess e = fakeEngine();
+    e.send("position startpos");
+    e.send("go infinite");
+    expectQuiet(e);
+    const long before = e.cpuTicks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_LE(e.cpuTicks() - before, 10) << "busy while waiting for stop";
+    e.send("stop");
+    EXPECT_FALSE(e.readUntil("bestmove", PROMPT_MS).empty());
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, QuitOrEndOfInputDuringAThinkExitsPromptly) {
+    {
+        EngineProcess e = fakeEngine({"--think-ms", "60000"});
+        e.send("position startpos");
+        e.send("go btime 0 wtime 0 byoyomi 60000");
+        ASSERT_TRUE(e.waitForError("think ", PROMPT_MS));
+        e.send("quit");
+        EXPECT_EQ(e.waitExit(PROMPT_MS), 0);
+        EXPECT_EQ(e.errorText().find("Sanitizer"), std::string::npos) << e.errorText();
+    }
+    {
+        EngineProcess e = fakeEngine({"--think-ms", "60000"});
+        e.send("go infinite");
+        ASSERT_TRUE(e.waitForError("think ", PROMPT_MS));
+        expectCleanExit(e);
+    }
+    {
+        EngineProcess e = fakeEngine();
+        expectCleanExit(e);
+    }
+}
+
+TEST(UsiProtocol, GoMateIsAnsweredNotImplemented) {
+    EngineProcess e = fakeEngine();
+    e.send("position sfen 8k/9/6NG1/9/9/9/9/9/K8 b G 1");
+    e.send("go mate 10000");
+    EXPECT_EQ(e.readLine(PROMPT_MS).value_or(""), "checkmate notimplemented");
+    e.send("go mate infinite");
+    EXPECT_EQ(e.readLine(PROMPT_MS).value_or(""), "checkmate notimplemented");
+    expectQuiet(e);
+    expectCleanExit(e);
+}
+
+TEST(UsiProtocol, NeverAnIllegalMove) {
+    {
+        // Checkmated: resign without asking the player.
+        EngineProcess e = fakeEngine();
+        e.send("position sfen 4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1");
+        EXPECT_EQ(bestmoveOf(think(e)), "resign");
+        // The same as the last move of a game.
+        e.send("position sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b");
+        EXPECT_EQ(bestmoveOf(think(e)), "resign");
+        EXPECT_EQ(e.errorText().find("think "), std::string::npos);
+        // No king to play with.
+        e.send("position sfen 9/9/9/9/3r5/9/9/9/4K4 w - 1");
+        EXPECT_EQ(bestmoveOf(think(e)), "resign");
+        expectCleanExit(e);
+    }
+    {
+        EngineProcess e = fakeEngine({"--reply", "illegal"});
+        const std::vector<std::string> lines = think(e);
+        EXPECT_EQ(bestmoveOf(lines), "resign");
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_NE(lines[lines.size() - 2].find("illegal move 'R*5e'"), std::string::npos);
+        expectCleanExit(e);
+    }
+    {
+        EngineProcess e = fakeEngine({"--reply", "resign"});
+        const std::vector<std::string> lines = think(e);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0].find(" pv "), std::string::npos);
+        EXPECT_NE(lines[0].find("score cp -9000"), std::string::npos);
+        EXPECT_EQ(bestmoveOf(lines), "resign");
+        expectCleanExit(e);
+    }
+    {
+        EngineProcess e = fakeEngine({"--reply", "mate"});
+        const std::vector<std::string> lines = think(e);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_NE(lines[0].find(" score mate 3 "), std::string::npos) << lines[0];
+        expectCleanExit(e);
+    }
+}
+
+}  // namespace
+}  // namespace kaz
