@@ -87,15 +87,17 @@ TEST(RealGame, ClosingDuringAThinkEndsItPromptly) {
     ASSERT_TRUE(g.paused);
     f.command(ui::CMD_PAUSE);
     ASSERT_TRUE(f.waitUntil([&] { return g.thinking.load(); }, 5000));
-    ASSERT_TRUE(f.waitUntil([&] { return f.pixel(0, 365) != WHITE; }, 30000))
-        << "the progress strip moves during the think";
+    f.waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(g.thinking) << "a think of this position takes many seconds";
 
     QElapsedTimer timer;
     timer.start();
     f.command(ui::CMD_EXIT);
     EXPECT_FALSE(f.window->isVisible());
     f.window.reset();  // stops and joins the worker threads
-    EXPECT_LT(timer.elapsed(), 5000);
+    // About 0.1 s in a release build; the think itself would run for more than a minute, so the
+    // bound leaves room for the sanitizer builds and still shows that the think was cut short.
+    EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_FALSE(g.thinking);
 }
 
