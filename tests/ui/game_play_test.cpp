@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "tests/ui/window_fixture.h"
+
+namespace kaz::test {
+namespace {
+
+constexpr int THINK_LIMIT_MS = 180000;
+
+bool humansTurn(GameState& g) { return g.humanToMove && !g.thinking; }
+
+// The turn thread repaints shortly after handing the turn back; the computer's target then shows.
+bool showsLastMove(WindowFixture& f) {
+    GameState& g = f.g();
+    return f.waitUntil([&] { return f.cellColour(g.lastMoveCol, g.lastMoveRow) == RED; }, 2000);
+}
+
+TEST(RealGame, AsSecondPlayerTheComputerThinksAtOnce) {
+    WindowFixture f(/*workers=*/true);
+    GameState& g = f.g();
+    f.searcher->seed = 11;
+    f.start(/*humanFirst=*/false);
+    ASSERT_TRUE(f.waitUntil([&] { return humansTurn(g) && g.recordLength == 1; }, THINK_LIMIT_MS));
+    EXPECT_FALSE(g.gameOver);
+    EXPECT_NE(g.board, g.initialBoard);
+    EXPECT_EQ(g.moveRecord.boards[1], g.board);
+    // Its target is highlighted and the status line shows the value of its think.
+    EXPECT_TRUE(showsLastMove(f));
+    EXPECT_TRUE(f.waitUntil(
+        [&] { return g.statusText.get().rfind("プレイヤーの手番です。評価値＝", 0) == 0; }, 5000));
+}
+
+// Pawn pushes on the edges and the rook's file, tried in order: the first whose pawn is still
+// there and whose target is empty is played.
+struct Push {
+    int col, row;
+};
+constexpr Push PUSHES[] = {{2, 6}, {7, 6}, {7, 5}, {0, 6}, {8, 6}, {7, 4}, {0, 5}, {8, 5}};
+
+TEST(RealGame, TheComputerAnswersMovesEnteredByClicks) {
+    WindowFixture f(/*workers=*/true);
+    GameState& g = f.g();
+    f.searcher->seed = 20240601;
+    f.start(/*humanFirst=*/true);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int answers = 0; answers < 3; ++answers) {
+        ASSERT_TRUE(f.waitUntil([&] { return humansTurn(g); }, THINK_LIMIT_MS));
+        ASSERT_FALSE(g.gameOver) << g.statusText.get();
+        const int before = g.recordLength;
+        const Push* push = nullptr;
+        for (const Push& p : PUSHES)
+            if (g.board[cellOf(p.row, p.col)] == HU && g.board[cellOf(p.row - 1, p.col)] == EMPTY) {
+                push = &p;
+                break;
+            }
+        ASSERT_NE(push, nullptr);
+        f.clickCell(push->col, push->row);
+        f.clickCell(push->col, push->row - 1);
+        {
+            // The computer may already be thinking, or even have answered from its book.
+            std::lock_guard lock(g.gameLock);
+            ASSERT_GE(g.recordLength, before + 1);
+        }
+        ASSERT_TRUE(f.waitUntil([&] { return humansTurn(g) && g.recordLength == before + 2; },
+                                THINK_LIMIT_MS))
+            << g.statusText.get();
+        EXPECT_TRUE(showsLastMove(f));
+    }
+    EXPECT_FALSE(g.gameOver);
+    EXPECT_EQ(g.recordLength, 6);
+    std::printf("three computer answers in %lld ms\n", static_cast<long long>(timer.elapsed()));
+}
+
+TEST(RealGame, ClosingDuringAThinkEndsItPromptly) {
+    WindowFixture f(/*workers=*/true);
+    GameState& g = f.g();
+    f.searcher->seed = 3;
+    // A middle game with pieces in both hands, where a think takes many seconds.
+    f.dialogs.queueFile(KAZ_UI_TEST_DATA "/middle_game.kif");
+    f.command(ui::CMD_LOAD_RECORD);
+    f.command(ui::CMD_TO_END);
+    ASSERT_FALSE(g.humanToMove);
+    ASSERT_TRUE(g.paused);
+    f.command(ui::CMD_PAUSE);
+    ASSERT_TRUE(f.waitUntil([&] { return g.thinking.load(); }, 5000));
+    f.waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(g.thinking) << "a think of this position takes many seconds";
+
+    QElapsedTimer timer;
+    timer.start();
+    f.command(ui::CMD_EXIT);
+    EXPECT_FALSE(f.window->isVisible());
+    f.window.reset();  // stops and joins the worker threads
+    // About 0.1 s in a release build; the think itself would run for more than a minute, so the
+    // bound leaves room for the sanitizer builds and still shows that the think was cut short.
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_FALSE(g.thinking);
+}
+
+}  // namespace
+}  // namespace kaz::test

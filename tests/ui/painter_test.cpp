@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "tests/ui/window_fixture.h"
+
+namespace kaz::test {
+namespace {
+
+// A piece picture as the program reads it: the file's 32 x 32 corner.
+QImage picture(const char* name) {
+    const QImage image(ui::findDataFile(QStringLiteral("koma/%1").arg(QLatin1String(name))));
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+bool isWhite(QRgb c) { return (c & 0xFFFFFF) == 0xFFFFFF; }
+
+// How the area (x0, y0, w, h) of a yellow hand row should look with `piece` drawn at each of
+// `lefts` (left to right, later ones on top), white left out.
+QImage expectedRow(const QImage& piece, std::initializer_list<int> lefts, int x0, int top, int w,
+                   int h) {
+    QImage expected(w, h, QImage::Format_RGB32);
+    expected.fill(YELLOW);
+    for (int left : lefts)
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (!isWhite(piece.pixel(x, y)) && left + x - x0 < w && top + y - 0 >= 0)
+                    expected.setPixel(left + x - x0, top + y, piece.pixel(x, y));
+    return expected;
+}
+
+int differingPixels(const QImage& canvas, const QImage& expected, int x0, int y0) {
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if ((canvas.pixel(x0 + x, y0 + y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
+                ++differing;
+    return differing;
+}
+
+TEST(Painter, PieceSitsFourPixelsInsideItsCellWithWhiteLeftOut) {
+    WindowFixture f;
+    const QImage& canvas = f.canvas();
+    // The human's king at row 8, col 4; the computer's king, turned round, at row 0, col 4.
+    for (const auto& [name, row] : {std::pair{"gyoku1.gif", 8}, std::pair{"gyoku2.gif", 0}}) {
+        SCOPED_TRACE(name);
+        const QImage piece = picture(name);
+        ASSERT_FALSE(piece.isNull());
+        int white = 0, opaque = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const QRgb expected = isWhite(piece.pixel(x, y)) ? YELLOW.rgb() : piece.pixel(x, y);
+                ++(isWhite(piece.pixel(x, y)) ? white : opaque);
+                ASSERT_EQ(canvas.pixel(164 + x, 40 * row + 4 + y) & 0xFFFFFF, expected & 0xFFFFFF)
+                    << "at " << x << "," << y;
+            }
+        EXPECT_GT(white, 50);
+        EXPECT_GT(opaque, 300);
+        // The 4-pixel margin inside the cell is background: grid line at 160, yellow 161..163
+        // and 196..199.
+        for (int x : {161, 163, 196, 199}) EXPECT_EQ(f.pixel(x, 40 * row + 20), YELLOW);
+        EXPECT_EQ(f.pixel(160, 40 * row + 20), QColor(Qt::black));
+    }
+}
+
+TEST(Painter, PiecesInHandFanOutByTheIntegerStep) {
+    WindowFixture f;
+    GameState& g = f.g();
+    g.hands[0][HU] = 5;     // step 40 / 6 = 6, tripled: 18
+    g.hands[1][KIN] = 2;    // step 40 / 3 = 13
+    g.hands[0][GYOKU] = 1;  // a taken king is never shown
+    f.window->paintBoard();
+    const QImage& canvas = f.canvas();
+
+    // The human's pawn row: y 200..239; compared inside the outline.
+    const QImage pawns =
+        expectedRow(picture("hu1.gif"), {404, 422, 440, 458, 476}, 401, 3, 158, 39);
+    EXPECT_EQ(differingPixels(canvas, pawns, 401, 201), 0);
+    // The computer's silver-and-gold row: y 40..79, gold from x 480.
+    const QImage golds = expectedRow(picture("kin2.gif"), {484, 497}, 481, 3, 78, 39);
+    EXPECT_EQ(differingPixels(canvas, golds, 481, 41), 0);
+    // Where the king's entry of the table points (520, 320) nothing is drawn.
+    for (int y = 324; y < 356; y += 3)
+        for (int x = 524; x < 556; x += 3) ASSERT_EQ(f.pixel(x, y), YELLOW) << x << "," << y;
+}
+
+TEST(Painter, ProgressStripShowsTheNewColumnInThePassColour) {
+    WindowFixture f;
+    GameState& g = f.g();
+    const auto strip = [&](int x) { return f.pixel(x, 365); };
+    const auto paint = [&](int pass, int column) {
+        f.searcher->pass = pass;
+        f.searcher->progressColumn = column;
+        f.window->paintBoard();
+        f.settle();
+    };
+
+    g.thinking = true;
+    paint(0, 2);  // columns 0..2: x 0..119
+    EXPECT_EQ(strip(0), GREEN);
+    EXPECT_EQ(strip(119), GREEN);
+    EXPECT_EQ(strip(120), WHITE);
+    EXPECT_NE(f.pixel(60, 368), GREEN);
+    EXPECT_EQ(f.pixel(60, 367), GREEN);
+    EXPECT_NE(f.pixel(60, 363), GREEN);
+
+    paint(0, 2);  // nothing new: the strip is left white
+    EXPECT_EQ(strip(0), WHITE);
+    paint(1, 5);
+    EXPECT_EQ(strip(239), BLUE);
+    EXPECT_EQ(strip(240), WHITE);
+    paint(2, 8);
+    EXPECT_EQ(strip(0), RED);
+    EXPECT_EQ(strip(359), RED);
+
+    g.thinking = false;
+    paint(2, 8);
+    EXPECT_EQ(strip(0), WHITE);
+    EXPECT_EQ(strip(359), WHITE);
+    // The next think starts again from "nothing drawn": column 0 is not new, column 1 is.
+    g.thinking = true;
+    paint(0, 0);
+    EXPECT_EQ(strip(0), WHITE);
+    paint(0, 1);
+    EXPECT_EQ(strip(79), GREEN);
+}
+
+TEST(Painter, ShorterStatusTextLeavesNothingOfTheLongerOne) {
+    WindowFixture f;
+    GameState& g = f.g();
+    QImage wallpaper(ui::findDataFile(QStringLiteral("wallpaper.jpg")));
+    ASSERT_FALSE(wallpaper.isNull());
+    wallpaper = wallpaper.convertToFormat(QImage::Format_RGB32);
+    const QFontMetrics metrics(f.window->painter().font());
+    const int top = ui::STATUS_Y, height = metrics.height();
+    const auto darkPixelsBetween = [&](int x0, int x1) {
+        const QImage& canvas = f.canvas();
+        int dark = 0;
+        for (int y = top; y < top + height; ++y)
+            for (int x = x0; x < x1; ++x) dark += qGray(canvas.pixel(x, y)) < 100;
+        return dark;
+    };
+
+    const std::string longText =
+        "コンピュータが投了しました。試合終了です。評価値の表示を確かめる長い文";
+    g.statusText.set(longText);
+    f.window->paintBoard();
+    const int longWidth = metrics.horizontalAdvance(QString::fromStdString(longText));
+    ASSERT_GT(longWidth, 400);
+    EXPECT_GT(darkPixelsBetween(300, 400), 20);
+
+    g.statusText.set("短い");
+    f.window->paintBoard();
+    const int textWidth = metrics.horizontalAdvance(QStringLiteral("短い"));
+    const int blankedTo = metrics.horizontalAdvance(QStringLiteral("短い") + QString(25, ' '));
+    EXPECT_GT(darkPixelsBetween(0, textWidth), 20);
+    // The blanks behind the text are opaque white...
+    const QImage& canvas = f.canvas();
+    for (int x = textWidth + 2; x < blankedTo; x += 2)
+        ASSERT_EQ(canvas.pixelColor(x, top + height / 2), WHITE) << x;
+    // ...and beyond them the wallpaper is back where the longer text was.
+    for (int y = top; y < top + height; ++y)
+        for (int x = blankedTo; x < longWidth + 20; ++x)
+            ASSERT_EQ(canvas.pixel(x, y) & 0xFFFFFF, wallpaper.pixel(x, y) & 0xFFFFFF)
+                << x << "," << y;
+}
+
+TEST(Painter, HighlightsOnlyOnTheHumansTurn) {
+    WindowFixture f;
+    GameState& g = f.g();
+    g.showLastMove = true;
+    g.lastMoveRow = 4;
+    g.lastMoveCol = 6;
+    f.window->paintBoard();
+    EXPECT_EQ(f.cellColour(6, 4), RED);
+
+    // The computer to move: no coloured cell even though its last move is known.
+    g.humanToMove = false;
+    f.window->paintBoard();
+    EXPECT_EQ(f.cellColour(6, 4), YELLOW);
+}
+
+TEST(Painter, MissingPicturesAreSkipped) {
+    ui::BoardPainter painter;
+    EXPECT_FALSE(painter.loadWallpaper(QStringLiteral("/nonexistent/wallpaper.jpg")));
+    EXPECT_EQ(
+        painter.loadPieceImages([](const QString&) { return QStringLiteral("/nonexistent"); }), 0);
+    const auto game = std::make_unique<GameState>();
+    painter.paint(viewForPainting(*game), GameBoard{}, {});
+    // The board is drawn; the pieces are not.
+    EXPECT_EQ(painter.offscreenImage().pixelColor(20, 20), YELLOW);
+    EXPECT_EQ(painter.offscreenImage().pixelColor(180, 340), YELLOW);
+}
+
+TEST(Pictures, TheWorkingDirectoryComesFirstThenTheInstalledFolders) {
+    const QStringList folders = ui::dataFolders();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const qsizetype beside = folders.indexOf(exeDir);
+    const qsizetype installed = folders.indexOf(QDir::cleanPath(exeDir + "/../share/kazaguruma"));
+    ASSERT_FALSE(folders.isEmpty());
+    EXPECT_EQ(folders[0].toStdString(), QDir::currentPath().toStdString());
+    EXPECT_GE(beside, 0);
+    EXPECT_GT(installed, beside);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath("koma"));
+    QFile own(dir.filePath("koma/hu1.gif"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString found = ui::findDataFile("koma/hu1.gif");
+    const QString missing = ui::findDataFile("koma/none.gif");
+    QDir::setCurrent(before);
+    EXPECT_EQ(QFileInfo(found).canonicalFilePath().toStdString(),
+              QFileInfo(own).canonicalFilePath().toStdString());
+    EXPECT_EQ(missing.toStdString(), "koma/none.gif");
+    // Without a copy in the working directory the source tree's pictures are found.
+    EXPECT_TRUE(QFileInfo(ui::findDataFile("koma/hu1.gif")).isFile());
+}
+
+}  // namespace
+}  // namespace kaz::test

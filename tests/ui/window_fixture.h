@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "engine/search/searcher.h"
+#include "game/game_state.h"
+#include "tests/support/scripted_window.h"
+#include "ui/commands.h"
+#include "ui/data_files.h"
+#include "ui/layout.h"
+#include "ui/main_window.h"
+
+namespace kaz::test {
+
+// The real main window on the offscreen platform, with scripted message boxes, questions and
+// file dialogs. Without workers the test plays the computer's side itself.
+struct WindowFixture {
+    std::unique_ptr<GameState> game = std::make_unique<GameState>();
+    std::unique_ptr<Searcher> searcher = std::make_unique<Searcher>();
+    ScriptedWindow dialogs;
+    std::unique_ptr<ui::MainWindow> window;
+
+    explicit WindowFixture(bool workers = false) {
+        window = std::make_unique<ui::MainWindow>(*game, *searcher,
+                                                  ui::WindowOptions{workers, &dialogs});
+        window->show();
+        settle();
+    }
+    GameState& g() { return *game; }
+
+    // Runs the queued paints and other pending events.
+    void settle() {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+    // Processes events until `done` holds or `ms` have passed; returns whether it holds.
+    bool waitUntil(const std::function<bool()>& done, int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > ms) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QTest::qWait(5);
+        }
+        settle();
+        return true;
+    }
+
+    const QImage& canvas() {
+        settle();
+        return window->painter().offscreenImage();
+    }
+    QColor pixel(int x, int y) { return canvas().pixelColor(x, y); }
+    // The colour of a board or hand cell, read next to its top-left corner (inside the outline,
+    // outside the piece).
+    QColor cellColour(int col, int row) { return pixel(40 * col + 2, 40 * row + 2); }
+
+    // A real left click (press and release) at client pixel (x, y).
+    void clickAt(int x, int y) {
+        QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+        settle();
+    }
+    void clickCell(int col, int row) { clickAt(40 * col + 20, 40 * row + 20); }
+    void command(int id) {
+        window->handleCommand(id);
+        settle();
+    }
+    QString caption(int id) const { return window->button(id)->text(); }
+
+    // Starts a game through the start button, answering who moves first.
+    void start(bool humanFirst = true) {
+        dialogs.queueYesNo(humanFirst);
+        command(ui::CMD_START_RESET);
+    }
+};
+
+inline const QColor YELLOW(255, 255, 0), RED(255, 0, 0), BLUE(0, 0, 255), GREEN(0, 255, 0),
+    WHITE(255, 255, 255);
+
+}  // namespace kaz::test

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+
+#include "game/game_board.h"
+#include "game/game_state.h"
+
+namespace kaz::ui {
+
+// The click handler's working data, kept between clicks on the window thread.
+struct MoveEntry {
+    GameBoard reachRaw{};   // cells covered by the selected piece's moves, before filtering
+    GameBoard reachable{};  // 1 on the playable cells the selected piece may move to
+    std::array<int, 9> pawnColumns{};  // 1 where the human has an unpromoted pawn
+};
+
+// Marks in `entry.reachable` the cells the human's board piece `game.selPiece` at
+// (selRow, selCol) can reach: empty cells and the computer's pieces along its moves. Whether the
+// human's king is left attacked is not looked at.
+void computeTargets(const GameState& game, MoveEntry& entry);
+
+// A release of the left mouse button at client pixel (x, y). The first click selects one of the
+// human's pieces on the board or in hand, the second enters the move; the promotion question is
+// asked through the game's window. Window thread only.
+void handleClick(GameState& game, MoveEntry& entry, int x, int y);
+
+}  // namespace kaz::ui
