@@ -84,6 +84,10 @@ void Searcher::node() {
     Board& b = position.board;
     AttackMap& am = attackMap;
 
+    if (stopping()) {  // the root discards a stopped line, so its value does not matter
+        if (p != 0) plyValue[p] = 0;
+        return;
+    }
     if (p >= depthLimit) {
         plyValue[p] = 0;
         return;
@@ -161,7 +165,7 @@ void Searcher::node() {
                 dropExecutor<S>(e.to);
                 b[e.to] = EMPTY;
                 position.hand[S][k] += 1;
-                if (dropCutoff<S>()) return;
+                if (dropCutoff<S>() || stopping()) return;
             }
         }
     }
@@ -193,7 +197,7 @@ void Searcher::node() {
                     tryDrop<S>(q);
                     b[q] = EMPTY;
                     position.hand[S][k] += 1;
-                    if (dropCutoff<S>()) return;
+                    if (dropCutoff<S>() || stopping()) return;
                 }
             } else if (isOwn<S>(c)) {
                 if (generateMoves<S>(q, c)) return;
@@ -401,7 +405,10 @@ bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCo
     const int p = ply;
     if (x == KING<1 - S>) {  // the opposing king is taken: nothing else matters
         plyValue[p] = S == 1 ? kingTakenBySide1(p) : kingTakenBySide0(p);
-        if (S == 1 && p == 0) chosenMove = boardMove(from, a, to, n, x);
+        if (S == 1 && p == 0) {
+            chosenMove = boardMove(from, a, to, n, x);
+            rootMoveChosen = true;
+        }
         return true;
     }
     if (!isTarget<S>(x)) return false;
@@ -509,9 +516,11 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         node<E>();
         ply = p;
         moveScore[p] += plyValue[p + 1];
-        if (better<S>(moveScore[p], plyValue[p])) {
+        // A reply cut short by a stop has no value: the root keeps its best complete move.
+        if (better<S>(moveScore[p], plyValue[p]) && !(N == 0 && stopping())) {
             if constexpr (N == 0) {
                 chosenMove = boardMove(from, a, to, n, x);
+                rootMoveChosen = true;
             } else if constexpr (N != 8) {
                 if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {from, to, a, n, x, raysBefore});
             }
@@ -522,6 +531,8 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     unmakeMove(position, am, p, N == 0 ? ROOT_UNMARKED : lastTarget[p - 1], from, a, to, x);
     if constexpr (N == 0) {
         return false;
+    } else if (stopping()) {
+        return true;
     } else if constexpr (S == 1) {
         return plyValue[p - 1] >= plyValue[p] + moveScore[p - 1];
     } else {
@@ -552,7 +563,6 @@ void Searcher::dropExecutor(int q) {
     const PieceCode v = b[q];
 
     ++nodesAtPly[p];
-    am.closeSquare(p, b, q);
     // A pawn dropped in front of a knight or silver, or deep in the enemy half.
     std::int32_t flags = 0;
     if constexpr (S == 1) {
@@ -561,6 +571,9 @@ void Searcher::dropExecutor(int q) {
         if (v == 0 && (b[q - 16] == 16 + KEI || b[q - 16] == 16 + GIN || q <= 0x70)) flags = 0x180;
     }
     auto exposed = [&] { return am.count[E][q] > 0 && am.count[S][q] == 0; };
+    auto interposes = [&] { return am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0; };
+
+    am.closeSquare(p, b, q);
 
     if (S == 1 && p == 0) {
         std::int32_t t = am.addAttacks(0, q, b, q) | flags;
@@ -593,7 +606,7 @@ void Searcher::dropExecutor(int q) {
         flags |= am.addAttacks(p, lastTarget[p - 1], b, q);
         if (exposed()) flags = 0;
     }
-    if (p >= 1 && am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0) flags |= 0x180;
+    if (p >= 1 && interposes()) flags |= 0x180;
     if (S == 0 && p >= 3 && flags < 0x180) flags = 0;
 
     const bool searched = (S == 1 && p == 0 ? flags >= 0x100
@@ -609,10 +622,11 @@ void Searcher::dropExecutor(int q) {
         if (better<S>(moveScore[p], plyValue[p])) {
             if (S == 1 && p == 0) {
                 // A pawn drop after which side 0's king falls at once is a mate by pawn drop:
-                // not a legal move.
-                if (!(v == 16 && moveScore[0] <= -285000)) {
+                // not a legal move. A reply cut short by a stop has no value.
+                if (!(v == 16 && moveScore[0] <= -285000) && !stopping()) {
                     chosenMove = dropMove(v, q);
                     plyValue[0] = moveScore[0];
+                    rootMoveChosen = true;
                 }
             } else {
                 if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {-1, q, v, v, EMPTY, 0});

@@ -8,6 +8,7 @@
 namespace kaz {
 
 Searcher::Searcher() : book(openingBook()) {
+    mateTester.stopRequest = &stopRequest;
     std::memset(kingSquare, 0, sizeof kingSquare);
     std::memset(moveScore, 0, sizeof moveScore);
     std::memset(plyValue, 0, sizeof plyValue);
@@ -71,6 +72,7 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     std::memset(nodesAtPly, 0, sizeof nodesAtPly);
     testerNodes = 0;
     bookHit = false;
+    rootMoveChosen = false;
 
     for (int rootPass = 0; rootPass < 3; ++rootPass) {
         if (rootPass > 0) {
@@ -85,7 +87,11 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
 
     // One reading of `found` decides both the resignation and the take-over.
     const bool mate = mateSolver.found.load(std::memory_order_acquire) != 0;
-    resignFlag = !mate && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
+    // A stopped think has not seen every root move, so its value is no reason to resign.
+    stopped = stopping();
+    noMove = stopped && !mate && !rootMoveChosen && !bookHit;
+    if (noMove) plyValue[0] = 0;
+    resignFlag = !mate && !stopped && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
     mateSolver.requestStop();
     if (mate) {
         chosenMove = mateSolver.bestMove;

@@ -107,8 +107,10 @@ class Searcher {
     std::atomic<int> progressColumn{0};  // read by the display while a think runs
 
     // --- Control ---------------------------------------------------------------------------
-    // Set from another thread to end a running think early: every side 1 node stops trying moves
-    // as if the mate solver had found a mate. The caller clears it before starting a think.
+    // Set from another thread to end a running think early: every node, and the in-search mate
+    // test, returns at once. Root moves whose reply was cut short are not accepted; the think
+    // answers with the best root move it finished, or sets noMove. The caller clears it before
+    // starting a think.
     std::atomic<bool> stopRequest{false};
     // Seed for srand at the start of a think; 0 seeds with the current time.
     unsigned seed = 0;
@@ -124,8 +126,15 @@ class Searcher {
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
+    bool stopped = false;    // stopRequest was set when the passes ended: the think is incomplete
+    // Stopped before any root move was finished and without a solver mate: chosenMove is not a
+    // move of this think, and neither resignFlag nor plyValue[0] (left 0) is a verdict.
+    bool noMove = false;
 
   private:
+    bool stopping() const { return stopRequest.load(std::memory_order_relaxed); }
+    bool rootMoveChosen = false;  // chosenMove was set by this think (root move or book hit)
+
     template <int S>
     void node();
     template <int S>
