@@ -129,8 +129,8 @@ class MateNodes {
         makeMove(o.position, o.attackMap, p, m, f, t, n, x);
         ++o.nodes;
     }
-    [[gnu::flatten]] void unmake(int p, int m, int f, PieceCode a, int t, PieceCode x) {
-        unmakeMove(o.position, o.attackMap, p, m, f, a, t, x);
+    [[gnu::flatten]] void unmake(int p, int f, PieceCode a, int t, PieceCode x) {
+        unmakeMove(o.position, o.attackMap, p, f, a, t, x);
     }
     [[gnu::flatten]] void drop(int p, int t, PieceCode d) {
         makeDrop(o.position, o.attackMap, p, t, t, d);
@@ -217,7 +217,7 @@ class MateNodes {
                 }
             }
         }
-        unmake(p, m, f, a, t, x);
+        unmake(p, f, a, t, x);
         return o.mateFlag[p] == 1;
     }
 
@@ -401,7 +401,7 @@ class MateNodes {
         if (am.count[1][o.kingSquare[0][p]] == 0 && p < limit() &&
             (x == EMPTY ? 0 : 1) == o.moveClass[p])
             searchBelow<false>(p);
-        unmake(p, m, f, a, t, x);
+        unmake(p, f, a, t, x);
         return o.mateFlag[p] == 0;
     }
 

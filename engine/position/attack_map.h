@@ -64,6 +64,8 @@ struct AttackMap {
     inline void removeAttacks(int p, const Board& board, int q);
     // Enters the attacks of the piece on q (already placed) and returns its threat sum.
     inline std::int32_t addAttacks(int p, int m, const Board& board, int q);
+    // The same without the threat sum, for unmaking, where nobody reads it.
+    inline void restoreAttacks(int p, const Board& board, int q);
     // q is, or is about to be, empty: lines reaching q run on beyond it.
     inline void openSquare(int p, const Board& board, int q);
     // q has just been occupied: lines reaching q stop there.
@@ -244,6 +246,32 @@ struct Adder {
     std::int32_t result() const { return sum; }
 };
 
+// Enters one piece's attacks into the map and plane p, exactly as Adder, without scoring them.
+template <int S>
+struct Restorer {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+
+    [[gnu::always_inline]] void count(int t) {
+        am->count[S][t] += 1;
+        am->plyCount[S][p][t] += 1;
+    }
+    [[gnu::always_inline]] void step(int o) { count(q + o); }
+    [[gnu::always_inline]] void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q;
+        do {
+            t += o;
+            count(t);
+            am->rays[S][t] |= b;
+            am->plyRays[S][p][t] |= b;
+        } while ((*board)[t] == EMPTY);
+    }
+    int result() const { return 0; }
+};
+
 }  // namespace attacks
 
 inline void AttackMap::removeAttacks(int p, const Board& board, int q) {
@@ -256,6 +284,11 @@ inline std::int32_t AttackMap::addAttacks(int p, int m, const Board& board, int 
     ply = p;
     markSquare = m;
     return attacks::dispatch<attacks::Adder, std::int32_t>(board[q], this, &board, p, q);
+}
+
+inline void AttackMap::restoreAttacks(int p, const Board& board, int q) {
+    if (p < 0) return;
+    attacks::dispatch<attacks::Restorer, int>(board[q], this, &board, p, q);
 }
 
 namespace attacks {

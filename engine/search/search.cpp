@@ -528,7 +528,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         }
     }
 
-    unmakeMove(position, am, p, N == 0 ? ROOT_UNMARKED : lastTarget[p - 1], from, a, to, x);
+    unmakeMove(position, am, p, from, a, to, x);
     if constexpr (N == 0) {
         return false;
     } else if (stopping()) {

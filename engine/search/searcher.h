@@ -18,7 +18,6 @@ constexpr std::int32_t NO_MOVE_SIDE1 = 600000;    // a side 1 node before any mo
 constexpr std::int32_t NO_MOVE_SIDE0 = -600000;   // a side 0 node before any move was searched
 constexpr std::int32_t RESIGN_THRESHOLD = 8000;   // root value at which the computer gives up
 constexpr std::int32_t MATE_VALUE_BASE = 100000;  // a solver mate is worth mateLength - this
-constexpr std::int32_t ROOT_UNMARKED = 0xBD;      // off-board mark square for root unmakes
 
 constexpr int SEARCH_PLIES = 64;
 constexpr int SETTING_PLIES = 24;

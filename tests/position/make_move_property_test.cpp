@@ -130,7 +130,7 @@ void runSequence(unsigned seed, int steps) {
             if (m.from < 0) {
                 unmakeDrop(pos, *am, p, m.to, m.piece);
             } else {
-                unmakeMove(pos, *am, p, f.mark, m.from, m.piece, m.to, m.captured);
+                unmakeMove(pos, *am, p, m.from, m.piece, m.to, m.captured);
             }
             ASSERT_TRUE(pos == f.posBefore) << "position not restored";
             ASSERT_EQ(std::memcmp(am->count, f.before->count, sizeof am->count), 0);
