@@ -70,6 +70,11 @@ struct AttackMap {
     inline void openSquare(int p, const Board& board, int q);
     // q has just been occupied: lines reaching q stop there.
     inline void closeSquare(int p, const Board& board, int q);
+    // What making and unmaking the drop standing on q would leave in the map, without making it:
+    // count, rays and plyCount come back unchanged, but the bitwise ply-p ray planes keep a trace.
+    // Taking the drop's own lines out clears their bits; opening q again sets the bits of every
+    // line through q on the squares beyond it, last.
+    inline void traceDropUnmade(int p, const Board& board, int q);
 };
 
 namespace attacks {
@@ -272,6 +277,48 @@ struct Restorer {
     int result() const { return 0; }
 };
 
+// Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
+// Without one, its threat sum from addAttacks is at most 8 * 0x10 = 0x80.
+template <int S>
+struct EnemyProbe {
+    const Board* board;
+    int q;
+    bool found = false;
+
+    [[gnu::always_inline]] void target(PieceCode v) { found |= v < EMPTY && ownerOf(v) != S; }
+    [[gnu::always_inline]] void step(int o) { target((*board)[q + o]); }
+    [[gnu::always_inline]] void line(int o) {
+        int t = q + o;
+        while ((*board)[t] == EMPTY) t += o;
+        target((*board)[t]);
+    }
+    bool result() const { return found; }
+};
+
+inline bool attacksEnemyPiece(const Board& board, int q) {
+    return dispatch<EnemyProbe, bool>(board[q], &board, q);
+}
+
+// Clears the piece's own line bits on ply plane p, as removeAttacks does; steps leave no trace.
+template <int S>
+struct LineTraceClearer {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+
+    [[gnu::always_inline]] void step(int) {}
+    [[gnu::always_inline]] void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q;
+        do {
+            t += o;
+            am->plyRays[S][p][t] &= ~b;
+        } while ((*board)[t] == EMPTY);
+    }
+    int result() const { return 0; }
+};
+
 }  // namespace attacks
 
 inline void AttackMap::removeAttacks(int p, const Board& board, int q) {
@@ -329,6 +376,24 @@ inline void AttackMap::openSquare(int p, const Board& board, int q) {
 
 inline void AttackMap::closeSquare(int p, const Board& board, int q) {
     attacks::moveLineEnds<-1>(*this, p, board, q);
+}
+
+inline void AttackMap::traceDropUnmade(int p, const Board& board, int q) {
+    attacks::dispatch<attacks::LineTraceClearer, int>(board[q], this, &board, p, q);
+    for (int s = 0; s < 2; ++s) {
+        std::int32_t r = rays[s][q];
+        while (r != 0) {
+            const int i = __builtin_ctz(static_cast<unsigned>(r));
+            const std::int32_t b = 1 << i;
+            r &= r - 1;
+            const int o = RAY_OFFSETS[i];
+            int t = q;
+            do {
+                t += o;
+                plyRays[s][p][t] |= b;
+            } while (board[t] == EMPTY);
+        }
+    }
 }
 
 }  // namespace kaz

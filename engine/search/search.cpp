@@ -570,8 +570,20 @@ void Searcher::dropExecutor(int q) {
     } else {
         if (v == 0 && (b[q - 16] == 16 + KEI || b[q - 16] == 16 + GIN || q <= 0x70)) flags = 0x180;
     }
+    // Neither the drop's own attacks nor the closing of q change these counts on q.
     auto exposed = [&] { return am.count[E][q] > 0 && am.count[S][q] == 0; };
     auto interposes = [&] { return am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0; };
+
+    // From ply 2 on a drop is searched only with flags of 0x180 or more. Unless it interposes, an
+    // exposed drop never gets them, and neither does a drop without the pawn bonus that attacks no
+    // enemy piece (its threat sum stays at or below 0x80). Most drops near the horizon are of
+    // these kinds: they are settled without making them, leaving the trace that making and
+    // unmaking leaves in the ply planes, and still count as the node they are.
+    if (p >= 2 && !interposes() &&
+        (exposed() || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
+        am.traceDropUnmade(p, b, q);
+        return;
+    }
 
     am.closeSquare(p, b, q);
 
