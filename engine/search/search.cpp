@@ -135,7 +135,7 @@ void Searcher::node() {
 
     // Remembered moves first.
     if (plyStage[p] <= (S == 1 ? 6 : 7)) {
-        for (int i = 0; i < memorySize[p]; ++i) {
+        for (int i = 0, n = memoryInUse(p); i < n; ++i) {
             const RememberedMove e = moveMemory[p][i];
             if (e.from >= 0) {
                 if (b[e.from] != e.piece || b[e.to] != e.captured ||
@@ -389,13 +389,15 @@ bool Searcher::generateMoves(int from, PieceCode a) {
 template <int S>
 bool Searcher::tryBoardMove(int from, PieceCode a, int to, PieceCode n, PieceCode x) {
     const int p = ply;
-    const std::int32_t rays = attackMap.rays[S][to];
-    const RememberedMove* slots = moveMemory[p];
-    for (int i = 0; i < memorySize[p]; ++i) {
-        const RememberedMove& e = slots[i];
-        if (e.from == from && e.to == to && e.piece == a && e.newPiece == n && e.captured == x &&
-            e.raysAtTarget == rays)
-            return false;
+    if (memoryTargets[p][to] != 0) {
+        const std::int32_t rays = attackMap.rays[S][to];
+        const RememberedMove* slots = moveMemory[p];
+        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+            const RememberedMove& e = slots[i];
+            if (e.from == from && e.to == to && e.piece == a && e.newPiece == n &&
+                e.captured == x && e.raysAtTarget == rays)
+                return false;
+        }
     }
     return stageDispatch<S>(from, a, to, n, x);
 }
@@ -547,9 +549,11 @@ template <int S>
 void Searcher::tryDrop(int q) {
     const int p = ply;
     const PieceCode v = position.board[q];
-    for (int i = 0; i < memorySize[p]; ++i) {
-        const RememberedMove& e = moveMemory[p][i];
-        if (e.from == -1 && e.to == q && e.newPiece == v) return;
+    if (memoryTargets[p][q] != 0) {
+        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+            const RememberedMove& e = moveMemory[p][i];
+            if (e.from == -1 && e.to == q && e.newPiece == v) return;
+        }
     }
     dropExecutor<S>(q);
 }
@@ -657,7 +661,14 @@ void Searcher::rememberMove(int p, const RememberedMove& m) {
     RememberedMove* slots = moveMemory[p];
     int j = 0;
     while (j < size && !(slots[j] == m)) ++j;
-    if (j == size) j = size - 1;  // not found: the last entry falls out
+    if (j == size) {  // not found: the last entry falls out
+        j = size - 1;
+        if (memoryUsed[p] < size)
+            memoryUsed[p] += 1;
+        else
+            memoryTargets[p][slots[j].to] -= 1;
+        memoryTargets[p][m.to] += 1;
+    }
     for (int i = j - 1; i >= 0; --i) slots[i + 1] = slots[i];
     slots[0] = m;
 }

@@ -24,7 +24,11 @@ Searcher::Searcher() : book(openingBook()) {
     attackMap.buildAttackMap(position.board);
 }
 
-void Searcher::clearMoveMemory() { std::memset(moveMemory, 0, sizeof moveMemory); }
+void Searcher::clearMoveMemory() {
+    std::memset(moveMemory, 0, sizeof moveMemory);
+    std::memset(memoryUsed, 0, sizeof memoryUsed);
+    std::memset(memoryTargets, 0, sizeof memoryTargets);
+}
 
 void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
     bool seen[2] = {false, false};
@@ -67,8 +71,11 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     ply = 0;
     progressColumn.store(0, std::memory_order_relaxed);
     plyValue[0] = NO_MOVE_SIDE1;
-    for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p)
+    for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p) {
         std::memset(moveMemory[p], 0, sizeof moveMemory[p]);
+        memoryUsed[p] = 0;
+        std::memset(memoryTargets[p], 0, sizeof memoryTargets[p]);
+    }
     std::memset(nodesAtPly, 0, sizeof nodesAtPly);
     testerNodes = 0;
     bookHit = false;

@@ -100,6 +100,11 @@ class Searcher {
     std::int32_t lastTarget[100];
     EngineMove chosenMove{};
     RememberedMove moveMemory[SEARCH_PLIES][MEMORY_SLOTS];  // [ply][slot], slot 0 most recent
+    // Per ply, how many slots were written since they were cleared: the rest hold zeros, which
+    // match no move, so the searches look at this many only. And how many of those slots target
+    // each square: a move to a square no entry targets needs no look at the list.
+    std::int32_t memoryUsed[SEARCH_PLIES];
+    std::uint8_t memoryTargets[SEARCH_PLIES][256];
     BookCandidate bookCandidates[MAX_BOOK_CANDIDATES];
     std::int32_t bookCandidateCount = 0;
     std::int32_t gameMoveCount = 0;
@@ -131,6 +136,9 @@ class Searcher {
     bool noMove = false;
 
   private:
+    int memoryInUse(int p) const {
+        return memoryUsed[p] < memorySize[p] ? memoryUsed[p] : memorySize[p];
+    }
     bool stopping() const { return stopRequest.load(std::memory_order_relaxed); }
     bool rootMoveChosen = false;  // chosenMove was set by this think (root move or book hit)
 
