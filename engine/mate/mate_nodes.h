@@ -166,8 +166,12 @@ class MateNodes {
     // Searches the node below ply p in both classes, class 1 first. Below a check (side 0 to
     // move) class 0 is searched only when class 1 found no escape; below an evasion only when
     // class 1 found no mate. mateFlag[p] takes the verdict and, on mate, the length.
+    // The length is that of the last evasion refuted; when class 0 has no evasion to search, the
+    // captures refuted in class 1 keep their length (otherwise a check answered only by captures
+    // would pass for a mate in one).
     template <bool BelowCheck>
     void searchBelow(int p) {
+        int captureLength = 0;
         for (int cls = 1; cls >= 0; --cls) {
             o.ply = p + 1;
             if constexpr (BelowCheck)
@@ -177,9 +181,16 @@ class MateNodes {
             o.ply = p;
             o.mateFlag[p] = o.mateFlag[p + 1];
             if ((o.mateFlag[p] == 1) != BelowCheck) break;
+            if constexpr (BelowCheck && Policy::kLengths) {
+                if (cls == 1) captureLength = o.mateLength[p + 1];
+            }
         }
         if constexpr (Policy::kLengths) {
-            if (o.mateFlag[p] == 1) o.mateLength[p] = o.mateLength[p + 1];
+            if (o.mateFlag[p] == 1) {
+                int length = o.mateLength[p + 1];
+                if (BelowCheck && length == p + 1 && captureLength > length) length = captureLength;
+                o.mateLength[p] = length;
+            }
         }
     }
 

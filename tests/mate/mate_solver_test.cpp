@@ -117,6 +117,13 @@ TEST(MateSolver, PawnDropStartingMateInThreeIsOffered) {
     expectAnswer({"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "P*5b", 3});
 }
 
+TEST(MateSolver, CheckAnsweredOnlyByCaptureKeepsItsLength) {
+    // S*5b can only be taken (K5b) and mates in five; the length must not shrink to one because no
+    // king step or interposition exists (it would then beat every real mate). S*6b (defended by
+    // the 6i lance) mates in three: K5b, then 5d5c+ covered by the 5i lance.
+    expectAnswer({"4k4/9/9/4P4/9/9/9/9/K2LLL3 b S 1", "S*6b", 3});
+}
+
 TEST(MateSolver, KingCaptureAtTheRoot) {
     // Gote's king is already attacked. The gold on 4b (file 4, scanned before the rook's file 5)
     // takes it first; nothing was recorded before, so the length is 0.
