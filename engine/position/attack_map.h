@@ -340,10 +340,12 @@ inline void AttackMap::restoreAttacks(int p, const Board& board, int q) {
 
 namespace attacks {
 
-// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
-// q up to and including the next non-empty square; only the direction bits at q are read.
-template <int Delta>
-inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+// Calls f(side, t, bit) for each square t of the stretch beyond q, up to and including the next
+// non-empty square, of every line of either side that reaches q; only the direction bits at q are
+// read.
+template <class F>
+[[gnu::always_inline]] inline void forLinesBeyond(const AttackMap& am, const Board& board, int q,
+                                                  F&& f) {
     for (int s = 0; s < 2; ++s) {
         std::int32_t r = am.rays[s][q];
         while (r != 0) {
@@ -354,18 +356,27 @@ inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
             int t = q;
             do {
                 t += o;
-                am.count[s][t] += Delta;
-                am.plyCount[s][p][t] += Delta;
-                if constexpr (Delta > 0) {
-                    am.rays[s][t] |= b;
-                    am.plyRays[s][p][t] |= b;
-                } else {
-                    am.rays[s][t] &= ~b;
-                    am.plyRays[s][p][t] &= ~b;
-                }
+                f(s, t, b);
             } while (board[t] == EMPTY);
         }
     }
+}
+
+// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
+// q up to and including the next non-empty square.
+template <int Delta>
+inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+    forLinesBeyond(am, board, q, [&](int s, int t, std::int32_t b) {
+        am.count[s][t] += Delta;
+        am.plyCount[s][p][t] += Delta;
+        if constexpr (Delta > 0) {
+            am.rays[s][t] |= b;
+            am.plyRays[s][p][t] |= b;
+        } else {
+            am.rays[s][t] &= ~b;
+            am.plyRays[s][p][t] &= ~b;
+        }
+    });
 }
 
 }  // namespace attacks
@@ -380,20 +391,8 @@ inline void AttackMap::closeSquare(int p, const Board& board, int q) {
 
 inline void AttackMap::traceDropUnmade(int p, const Board& board, int q) {
     attacks::dispatch<attacks::LineTraceClearer, int>(board[q], this, &board, p, q);
-    for (int s = 0; s < 2; ++s) {
-        std::int32_t r = rays[s][q];
-        while (r != 0) {
-            const int i = __builtin_ctz(static_cast<unsigned>(r));
-            const std::int32_t b = 1 << i;
-            r &= r - 1;
-            const int o = RAY_OFFSETS[i];
-            int t = q;
-            do {
-                t += o;
-                plyRays[s][p][t] |= b;
-            } while (board[t] == EMPTY);
-        }
-    }
+    attacks::forLinesBeyond(*this, board, q,
+                            [&](int s, int t, std::int32_t b) { plyRays[s][p][t] |= b; });
 }
 
 }  // namespace kaz
