@@ -364,6 +364,14 @@ std::string UsiSession::decide(const ThinkRequest& req) {
             std::to_string(ms);
     if (r.resign) return line + "\nbestmove resign";
     std::string usi;
+    if (r.noMove) {
+        // Stopped before the search finished a single move. Whoever stops a think wants the answer
+        // now, and a better choice would need the search just cancelled; any legal move keeps the
+        // game going, while a resignation would throw it away.
+        usi = toUsi(legalMoves(req.pos, req.sideToMove).front());
+        return line + "\ninfo string stopped before a move was searched; playing " + usi +
+               "\nbestmove " + usi;
+    }
     if (!legalNotation(req, r.move, usi)) {
         const std::string what = "the search chose an illegal move " + quoted(usi) + "; resigning";
         std::fprintf(stderr, "kazaguruma-engine: internal error: %s\n", what.c_str());

@@ -23,6 +23,7 @@ struct ThinkReply {
     std::int32_t value = 0;
     bool book = false;
     bool mate = false;
+    bool noMove = false;  // stopped before any move was searched to the end: move is meaningless
     std::int32_t mateLength = 0;
     int depth = 0;
     std::uint64_t nodes = 0;

@@ -33,6 +33,7 @@ class SearchPlayer : public kaz::Player {
         r.value = t.book ? 0 : t.value;
         r.book = t.book;
         r.mate = t.mate;
+        r.noMove = t.noMove;
         r.mateLength = t.mateLength;
         r.depth = t.book ? 0 : searcher_->configuredDepth;
         r.nodes = t.nodes + t.testerNodes + t.mateNodes;

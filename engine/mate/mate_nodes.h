@@ -32,6 +32,7 @@ struct SolverPolicy {
     static constexpr bool kRepetitionCut = true;
     static constexpr bool kLengths = true;
     static int depthLimit(const Object& o) { return o.depthLimit.load(std::memory_order_relaxed); }
+    static bool stopped(const Object&) { return false; }  // stopped through depthLimit
 };
 
 // The in-search test: the first proven mate answers, nothing else is kept.
@@ -41,6 +42,10 @@ struct TesterPolicy {
     static constexpr bool kRepetitionCut = false;
     static constexpr bool kLengths = false;
     static int depthLimit(const Object& o) { return o.depthLimit; }
+    // The owner's stop: every node returns at once, and the owner discards the answer.
+    static bool stopped(const Object& o) {
+        return o.stopRequest && o.stopRequest->load(std::memory_order_relaxed);
+    }
 };
 
 template <class Policy>
@@ -55,7 +60,7 @@ class MateNodes {
     void attackerNode(int cls) {
         const int p = o.ply;
         o.mateFlag[p] = 0;
-        if (p >= limit()) return;
+        if (p >= limit() || Policy::stopped(o)) return;
         if constexpr (Policy::kRepetitionCut) {
             if (p >= 4 && backAtRoot(p)) return;
         }
@@ -84,7 +89,7 @@ class MateNodes {
     void defenderNode(int cls) {
         const int p = o.ply;
         o.mateFlag[p] = 0;
-        if (p >= limit()) return;
+        if (p >= limit() || Policy::stopped(o)) return;
         // Side 1's check left its own king attacked: not a legal check.
         if (o.attackMap.count[0][o.kingSquare[1][p - 1]] > 0) return;
         if constexpr (Policy::kLengths) o.mateLength[p] = p;
@@ -124,8 +129,8 @@ class MateNodes {
         makeMove(o.position, o.attackMap, p, m, f, t, n, x);
         ++o.nodes;
     }
-    [[gnu::flatten]] void unmake(int p, int m, int f, PieceCode a, int t, PieceCode x) {
-        unmakeMove(o.position, o.attackMap, p, m, f, a, t, x);
+    [[gnu::flatten]] void unmake(int p, int f, PieceCode a, int t, PieceCode x) {
+        unmakeMove(o.position, o.attackMap, p, f, a, t, x);
     }
     [[gnu::flatten]] void drop(int p, int t, PieceCode d) {
         makeDrop(o.position, o.attackMap, p, t, t, d);
@@ -223,7 +228,7 @@ class MateNodes {
                 }
             }
         }
-        unmake(p, m, f, a, t, x);
+        unmake(p, f, a, t, x);
         return o.mateFlag[p] == 1;
     }
 
@@ -407,7 +412,7 @@ class MateNodes {
         if (am.count[1][o.kingSquare[0][p]] == 0 && p < limit() &&
             (x == EMPTY ? 0 : 1) == o.moveClass[p])
             searchBelow<false>(p);
-        unmake(p, m, f, a, t, x);
+        unmake(p, f, a, t, x);
         return o.mateFlag[p] == 0;
     }
 

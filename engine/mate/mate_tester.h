@@ -5,8 +5,9 @@
 // in the given position) can force mate of side 1's king within 12 plies. Same nodes as
 // MateSolver (mate_nodes.h), with the differences as a compile-time policy: no
 // repetition test, no mate lengths, the first proven check at the root ends the search, no
-// hu-drop filter, no stop request.
+// hu-drop filter; stopped through its owner's stop flag.
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/position/attack_map.h"
@@ -31,6 +32,9 @@ class MateTester {
     // Moves made (board moves and drops, both sides) since the object was created or the counter
     // was last reset by its owner; it only ever grows inside testMate.
     std::uint64_t nodes = 0;
+    // The owner's stop flag, or null: once it reads true no node searches further and the answer
+    // means nothing (the owner discards it).
+    const std::atomic<bool>* stopRequest = nullptr;
 
     // --- Search state --------------------------------------------------------------------------
     Position position;               // the turned position being searched (board, hands[2])

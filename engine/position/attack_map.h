@@ -64,10 +64,17 @@ struct AttackMap {
     inline void removeAttacks(int p, const Board& board, int q);
     // Enters the attacks of the piece on q (already placed) and returns its threat sum.
     inline std::int32_t addAttacks(int p, int m, const Board& board, int q);
+    // The same without the threat sum, for unmaking, where nobody reads it.
+    inline void restoreAttacks(int p, const Board& board, int q);
     // q is, or is about to be, empty: lines reaching q run on beyond it.
     inline void openSquare(int p, const Board& board, int q);
     // q has just been occupied: lines reaching q stop there.
     inline void closeSquare(int p, const Board& board, int q);
+    // What making and unmaking the drop standing on q would leave in the map, without making it:
+    // count, rays and plyCount come back unchanged, but the bitwise ply-p ray planes keep a trace.
+    // Taking the drop's own lines out clears their bits; opening q again sets the bits of every
+    // line through q on the squares beyond it, last.
+    inline void traceDropUnmade(int p, const Board& board, int q);
 };
 
 namespace attacks {
@@ -244,6 +251,74 @@ struct Adder {
     std::int32_t result() const { return sum; }
 };
 
+// Enters one piece's attacks into the map and plane p, exactly as Adder, without scoring them.
+template <int S>
+struct Restorer {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+
+    [[gnu::always_inline]] void count(int t) {
+        am->count[S][t] += 1;
+        am->plyCount[S][p][t] += 1;
+    }
+    [[gnu::always_inline]] void step(int o) { count(q + o); }
+    [[gnu::always_inline]] void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q;
+        do {
+            t += o;
+            count(t);
+            am->rays[S][t] |= b;
+            am->plyRays[S][p][t] |= b;
+        } while ((*board)[t] == EMPTY);
+    }
+    int result() const { return 0; }
+};
+
+// Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
+// Without one, its threat sum from addAttacks is at most 8 * 0x10 = 0x80.
+template <int S>
+struct EnemyProbe {
+    const Board* board;
+    int q;
+    bool found = false;
+
+    [[gnu::always_inline]] void target(PieceCode v) { found |= v < EMPTY && ownerOf(v) != S; }
+    [[gnu::always_inline]] void step(int o) { target((*board)[q + o]); }
+    [[gnu::always_inline]] void line(int o) {
+        int t = q + o;
+        while ((*board)[t] == EMPTY) t += o;
+        target((*board)[t]);
+    }
+    bool result() const { return found; }
+};
+
+inline bool attacksEnemyPiece(const Board& board, int q) {
+    return dispatch<EnemyProbe, bool>(board[q], &board, q);
+}
+
+// Clears the piece's own line bits on ply plane p, as removeAttacks does; steps leave no trace.
+template <int S>
+struct LineTraceClearer {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+
+    [[gnu::always_inline]] void step(int) {}
+    [[gnu::always_inline]] void line(int o) {
+        const std::int32_t b = rayBitOf(o);
+        int t = q;
+        do {
+            t += o;
+            am->plyRays[S][p][t] &= ~b;
+        } while ((*board)[t] == EMPTY);
+    }
+    int result() const { return 0; }
+};
+
 }  // namespace attacks
 
 inline void AttackMap::removeAttacks(int p, const Board& board, int q) {
@@ -258,12 +333,19 @@ inline std::int32_t AttackMap::addAttacks(int p, int m, const Board& board, int 
     return attacks::dispatch<attacks::Adder, std::int32_t>(board[q], this, &board, p, q);
 }
 
+inline void AttackMap::restoreAttacks(int p, const Board& board, int q) {
+    if (p < 0) return;
+    attacks::dispatch<attacks::Restorer, int>(board[q], this, &board, p, q);
+}
+
 namespace attacks {
 
-// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
-// q up to and including the next non-empty square; only the direction bits at q are read.
-template <int Delta>
-inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+// Calls f(side, t, bit) for each square t of the stretch beyond q, up to and including the next
+// non-empty square, of every line of either side that reaches q; only the direction bits at q are
+// read.
+template <class F>
+[[gnu::always_inline]] inline void forLinesBeyond(const AttackMap& am, const Board& board, int q,
+                                                  F&& f) {
     for (int s = 0; s < 2; ++s) {
         std::int32_t r = am.rays[s][q];
         while (r != 0) {
@@ -274,18 +356,27 @@ inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
             int t = q;
             do {
                 t += o;
-                am.count[s][t] += Delta;
-                am.plyCount[s][p][t] += Delta;
-                if constexpr (Delta > 0) {
-                    am.rays[s][t] |= b;
-                    am.plyRays[s][p][t] |= b;
-                } else {
-                    am.rays[s][t] &= ~b;
-                    am.plyRays[s][p][t] &= ~b;
-                }
+                f(s, t, b);
             } while (board[t] == EMPTY);
         }
     }
+}
+
+// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
+// q up to and including the next non-empty square.
+template <int Delta>
+inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+    forLinesBeyond(am, board, q, [&](int s, int t, std::int32_t b) {
+        am.count[s][t] += Delta;
+        am.plyCount[s][p][t] += Delta;
+        if constexpr (Delta > 0) {
+            am.rays[s][t] |= b;
+            am.plyRays[s][p][t] |= b;
+        } else {
+            am.rays[s][t] &= ~b;
+            am.plyRays[s][p][t] &= ~b;
+        }
+    });
 }
 
 }  // namespace attacks
@@ -296,6 +387,12 @@ inline void AttackMap::openSquare(int p, const Board& board, int q) {
 
 inline void AttackMap::closeSquare(int p, const Board& board, int q) {
     attacks::moveLineEnds<-1>(*this, p, board, q);
+}
+
+inline void AttackMap::traceDropUnmade(int p, const Board& board, int q) {
+    attacks::dispatch<attacks::LineTraceClearer, int>(board[q], this, &board, p, q);
+    attacks::forLinesBeyond(*this, board, q,
+                            [&](int s, int t, std::int32_t b) { plyRays[s][p][t] |= b; });
 }
 
 }  // namespace kaz

@@ -30,7 +30,7 @@ inline std::int32_t makeMove(Position& pos, AttackMap& am, int p, int m, int f, 
 }
 
 // Undoes makeMove: a is the code that stood on f, x the code that stood on t.
-inline void unmakeMove(Position& pos, AttackMap& am, int p, int m, int f, PieceCode a, int t,
+inline void unmakeMove(Position& pos, AttackMap& am, int p, int f, PieceCode a, int t,
                        PieceCode x) {
     Board& b = pos.board;
     am.removeAttacks(p, b, t);
@@ -38,8 +38,8 @@ inline void unmakeMove(Position& pos, AttackMap& am, int p, int m, int f, PieceC
     b[t] = x;
     b[f] = a;
     am.closeSquare(p, b, f);
-    am.addAttacks(p, m, b, t);
-    am.addAttacks(p, m, b, f);
+    am.restoreAttacks(p, b, t);
+    am.restoreAttacks(p, b, f);
     if (x != EMPTY) pos.hand[ownerOf(a)][x & 7] -= 1;
 }
 

@@ -17,6 +17,7 @@ ThinkResult thinkFor(Searcher& searcher, const Position& pos, int sideToMove, in
     r.value = -searcher.plyValue[0];
     r.book = searcher.bookHit;
     r.mate = searcher.mateFound;
+    r.noMove = searcher.noMove;
     r.mateLength = r.mate ? searcher.mateSolver.mateLength[0] : 0;
     r.nodes = searcher.nodes;
     r.mateNodes = searcher.mateNodes;

@@ -10,10 +10,12 @@ namespace kaz {
 // What one think decided, in the caller's orientation.
 struct ThinkResult {
     bool resign;
-    EngineMove move;          // in the caller's orientation; meaningless when resign is set
-    std::int32_t value;       // plyValue[0] seen from the mover: positive favours the side to move
-    bool book;                // taken from the opening book
-    bool mate;                // taken from the mate solver
+    EngineMove move;     // in the caller's orientation; meaningless when resign is set
+    std::int32_t value;  // plyValue[0] seen from the mover: positive favours the side to move
+    bool book;           // taken from the opening book
+    bool mate;           // taken from the mate solver
+    // Stopped before any move was searched to the end: move is meaningless, value 0, no resign.
+    bool noMove;
     std::int32_t mateLength;  // plies of the solver's mate (0 for a king capture) when mate is set
     std::uint64_t nodes, mateNodes, testerNodes;
     std::int64_t timeMs;

@@ -84,6 +84,10 @@ void Searcher::node() {
     Board& b = position.board;
     AttackMap& am = attackMap;
 
+    if (stopping()) {  // the root discards a stopped line, so its value does not matter
+        if (p != 0) plyValue[p] = 0;
+        return;
+    }
     if (p >= depthLimit) {
         plyValue[p] = 0;
         return;
@@ -131,7 +135,7 @@ void Searcher::node() {
 
     // Remembered moves first.
     if (plyStage[p] <= (S == 1 ? 6 : 7)) {
-        for (int i = 0; i < memorySize[p]; ++i) {
+        for (int i = 0, n = memoryInUse(p); i < n; ++i) {
             const RememberedMove e = moveMemory[p][i];
             if (e.from >= 0) {
                 if (b[e.from] != e.piece || b[e.to] != e.captured ||
@@ -161,7 +165,7 @@ void Searcher::node() {
                 dropExecutor<S>(e.to);
                 b[e.to] = EMPTY;
                 position.hand[S][k] += 1;
-                if (dropCutoff<S>()) return;
+                if (dropCutoff<S>() || stopping()) return;
             }
         }
     }
@@ -193,7 +197,7 @@ void Searcher::node() {
                     tryDrop<S>(q);
                     b[q] = EMPTY;
                     position.hand[S][k] += 1;
-                    if (dropCutoff<S>()) return;
+                    if (dropCutoff<S>() || stopping()) return;
                 }
             } else if (isOwn<S>(c)) {
                 if (generateMoves<S>(q, c)) return;
@@ -385,13 +389,15 @@ bool Searcher::generateMoves(int from, PieceCode a) {
 template <int S>
 bool Searcher::tryBoardMove(int from, PieceCode a, int to, PieceCode n, PieceCode x) {
     const int p = ply;
-    const std::int32_t rays = attackMap.rays[S][to];
-    const RememberedMove* slots = moveMemory[p];
-    for (int i = 0; i < memorySize[p]; ++i) {
-        const RememberedMove& e = slots[i];
-        if (e.from == from && e.to == to && e.piece == a && e.newPiece == n && e.captured == x &&
-            e.raysAtTarget == rays)
-            return false;
+    if (memoryTargets[p][to] != 0) {
+        const std::int32_t rays = attackMap.rays[S][to];
+        const RememberedMove* slots = moveMemory[p];
+        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+            const RememberedMove& e = slots[i];
+            if (e.from == from && e.to == to && e.piece == a && e.newPiece == n &&
+                e.captured == x && e.raysAtTarget == rays)
+                return false;
+        }
     }
     return stageDispatch<S>(from, a, to, n, x);
 }
@@ -401,7 +407,10 @@ bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCo
     const int p = ply;
     if (x == KING<1 - S>) {  // the opposing king is taken: nothing else matters
         plyValue[p] = S == 1 ? kingTakenBySide1(p) : kingTakenBySide0(p);
-        if (S == 1 && p == 0) chosenMove = boardMove(from, a, to, n, x);
+        if (S == 1 && p == 0) {
+            chosenMove = boardMove(from, a, to, n, x);
+            rootMoveChosen = true;
+        }
         return true;
     }
     if (!isTarget<S>(x)) return false;
@@ -509,9 +518,11 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         node<E>();
         ply = p;
         moveScore[p] += plyValue[p + 1];
-        if (better<S>(moveScore[p], plyValue[p])) {
+        // A reply cut short by a stop has no value: the root keeps its best complete move.
+        if (better<S>(moveScore[p], plyValue[p]) && !(N == 0 && stopping())) {
             if constexpr (N == 0) {
                 chosenMove = boardMove(from, a, to, n, x);
+                rootMoveChosen = true;
             } else if constexpr (N != 8) {
                 if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {from, to, a, n, x, raysBefore});
             }
@@ -519,9 +530,11 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         }
     }
 
-    unmakeMove(position, am, p, N == 0 ? ROOT_UNMARKED : lastTarget[p - 1], from, a, to, x);
+    unmakeMove(position, am, p, from, a, to, x);
     if constexpr (N == 0) {
         return false;
+    } else if (stopping()) {
+        return true;
     } else if constexpr (S == 1) {
         return plyValue[p - 1] >= plyValue[p] + moveScore[p - 1];
     } else {
@@ -536,9 +549,11 @@ template <int S>
 void Searcher::tryDrop(int q) {
     const int p = ply;
     const PieceCode v = position.board[q];
-    for (int i = 0; i < memorySize[p]; ++i) {
-        const RememberedMove& e = moveMemory[p][i];
-        if (e.from == -1 && e.to == q && e.newPiece == v) return;
+    if (memoryTargets[p][q] != 0) {
+        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+            const RememberedMove& e = moveMemory[p][i];
+            if (e.from == -1 && e.to == q && e.newPiece == v) return;
+        }
     }
     dropExecutor<S>(q);
 }
@@ -552,7 +567,6 @@ void Searcher::dropExecutor(int q) {
     const PieceCode v = b[q];
 
     ++nodesAtPly[p];
-    am.closeSquare(p, b, q);
     // A pawn dropped in front of a knight or silver, or deep in the enemy half.
     std::int32_t flags = 0;
     if constexpr (S == 1) {
@@ -560,7 +574,22 @@ void Searcher::dropExecutor(int q) {
     } else {
         if (v == 0 && (b[q - 16] == 16 + KEI || b[q - 16] == 16 + GIN || q <= 0x70)) flags = 0x180;
     }
+    // Neither the drop's own attacks nor the closing of q change these counts on q.
     auto exposed = [&] { return am.count[E][q] > 0 && am.count[S][q] == 0; };
+    auto interposes = [&] { return am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0; };
+
+    // From ply 2 on a drop is searched only with flags of 0x180 or more. Unless it interposes, an
+    // exposed drop never gets them, and neither does a drop without the pawn bonus that attacks no
+    // enemy piece (its threat sum stays at or below 0x80). Most drops near the horizon are of
+    // these kinds: they are settled without making them, leaving the trace that making and
+    // unmaking leaves in the ply planes, and still count as the node they are.
+    if (p >= 2 && !interposes() &&
+        (exposed() || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
+        am.traceDropUnmade(p, b, q);
+        return;
+    }
+
+    am.closeSquare(p, b, q);
 
     if (S == 1 && p == 0) {
         std::int32_t t = am.addAttacks(0, q, b, q) | flags;
@@ -593,7 +622,7 @@ void Searcher::dropExecutor(int q) {
         flags |= am.addAttacks(p, lastTarget[p - 1], b, q);
         if (exposed()) flags = 0;
     }
-    if (p >= 1 && am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0) flags |= 0x180;
+    if (p >= 1 && interposes()) flags |= 0x180;
     if (S == 0 && p >= 3 && flags < 0x180) flags = 0;
 
     const bool searched = (S == 1 && p == 0 ? flags >= 0x100
@@ -609,10 +638,11 @@ void Searcher::dropExecutor(int q) {
         if (better<S>(moveScore[p], plyValue[p])) {
             if (S == 1 && p == 0) {
                 // A pawn drop after which side 0's king falls at once is a mate by pawn drop:
-                // not a legal move.
-                if (!(v == 16 && moveScore[0] <= -285000)) {
+                // not a legal move. A reply cut short by a stop has no value.
+                if (!(v == 16 && moveScore[0] <= -285000) && !stopping()) {
                     chosenMove = dropMove(v, q);
                     plyValue[0] = moveScore[0];
+                    rootMoveChosen = true;
                 }
             } else {
                 if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {-1, q, v, v, EMPTY, 0});
@@ -631,7 +661,14 @@ void Searcher::rememberMove(int p, const RememberedMove& m) {
     RememberedMove* slots = moveMemory[p];
     int j = 0;
     while (j < size && !(slots[j] == m)) ++j;
-    if (j == size) j = size - 1;  // not found: the last entry falls out
+    if (j == size) {  // not found: the last entry falls out
+        j = size - 1;
+        if (memoryUsed[p] < size)
+            memoryUsed[p] += 1;
+        else
+            memoryTargets[p][slots[j].to] -= 1;
+        memoryTargets[p][m.to] += 1;
+    }
     for (int i = j - 1; i >= 0; --i) slots[i + 1] = slots[i];
     slots[0] = m;
 }

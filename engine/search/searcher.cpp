@@ -8,6 +8,7 @@
 namespace kaz {
 
 Searcher::Searcher() : book(openingBook()) {
+    mateTester.stopRequest = &stopRequest;
     std::memset(kingSquare, 0, sizeof kingSquare);
     std::memset(moveScore, 0, sizeof moveScore);
     std::memset(plyValue, 0, sizeof plyValue);
@@ -23,7 +24,11 @@ Searcher::Searcher() : book(openingBook()) {
     attackMap.buildAttackMap(position.board);
 }
 
-void Searcher::clearMoveMemory() { std::memset(moveMemory, 0, sizeof moveMemory); }
+void Searcher::clearMoveMemory() {
+    std::memset(moveMemory, 0, sizeof moveMemory);
+    std::memset(memoryUsed, 0, sizeof memoryUsed);
+    std::memset(memoryTargets, 0, sizeof memoryTargets);
+}
 
 void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
     bool seen[2] = {false, false};
@@ -66,11 +71,15 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     ply = 0;
     progressColumn.store(0, std::memory_order_relaxed);
     plyValue[0] = NO_MOVE_SIDE1;
-    for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p)
+    for (int p = 0; p < memoryDepth && p < SEARCH_PLIES; ++p) {
         std::memset(moveMemory[p], 0, sizeof moveMemory[p]);
+        memoryUsed[p] = 0;
+        std::memset(memoryTargets[p], 0, sizeof memoryTargets[p]);
+    }
     std::memset(nodesAtPly, 0, sizeof nodesAtPly);
     testerNodes = 0;
     bookHit = false;
+    rootMoveChosen = false;
 
     for (int rootPass = 0; rootPass < 3; ++rootPass) {
         if (rootPass > 0) {
@@ -85,7 +94,11 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
 
     // One reading of `found` decides both the resignation and the take-over.
     const bool mate = mateSolver.found.load(std::memory_order_acquire) != 0;
-    resignFlag = !mate && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
+    // A stopped think has not seen every root move, so its value is no reason to resign.
+    stopped = stopping();
+    noMove = stopped && !mate && !rootMoveChosen && !bookHit;
+    if (noMove) plyValue[0] = 0;
+    resignFlag = !mate && !stopped && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
     mateSolver.requestStop();
     if (mate) {
         chosenMove = mateSolver.bestMove;

@@ -18,7 +18,6 @@ constexpr std::int32_t NO_MOVE_SIDE1 = 600000;    // a side 1 node before any mo
 constexpr std::int32_t NO_MOVE_SIDE0 = -600000;   // a side 0 node before any move was searched
 constexpr std::int32_t RESIGN_THRESHOLD = 8000;   // root value at which the computer gives up
 constexpr std::int32_t MATE_VALUE_BASE = 100000;  // a solver mate is worth mateLength - this
-constexpr std::int32_t ROOT_UNMARKED = 0xBD;      // off-board mark square for root unmakes
 
 constexpr int SEARCH_PLIES = 64;
 constexpr int SETTING_PLIES = 24;
@@ -101,14 +100,21 @@ class Searcher {
     std::int32_t lastTarget[100];
     EngineMove chosenMove{};
     RememberedMove moveMemory[SEARCH_PLIES][MEMORY_SLOTS];  // [ply][slot], slot 0 most recent
+    // Per ply, how many slots were written since they were cleared: the rest hold zeros, which
+    // match no move, so the searches look at this many only. And how many of those slots target
+    // each square: a move to a square no entry targets needs no look at the list.
+    std::int32_t memoryUsed[SEARCH_PLIES];
+    std::uint8_t memoryTargets[SEARCH_PLIES][256];
     BookCandidate bookCandidates[MAX_BOOK_CANDIDATES];
     std::int32_t bookCandidateCount = 0;
     std::int32_t gameMoveCount = 0;
     std::atomic<int> progressColumn{0};  // read by the display while a think runs
 
     // --- Control ---------------------------------------------------------------------------
-    // Set from another thread to end a running think early: every side 1 node stops trying moves
-    // as if the mate solver had found a mate. The caller clears it before starting a think.
+    // Set from another thread to end a running think early: every node, and the in-search mate
+    // test, returns at once. Root moves whose reply was cut short are not accepted; the think
+    // answers with the best root move it finished, or sets noMove. The caller clears it before
+    // starting a think.
     std::atomic<bool> stopRequest{false};
     // Seed for srand at the start of a think; 0 seeds with the current time.
     unsigned seed = 0;
@@ -124,8 +130,18 @@ class Searcher {
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
+    bool stopped = false;    // stopRequest was set when the passes ended: the think is incomplete
+    // Stopped before any root move was finished and without a solver mate: chosenMove is not a
+    // move of this think, and neither resignFlag nor plyValue[0] (left 0) is a verdict.
+    bool noMove = false;
 
   private:
+    int memoryInUse(int p) const {
+        return memoryUsed[p] < memorySize[p] ? memoryUsed[p] : memorySize[p];
+    }
+    bool stopping() const { return stopRequest.load(std::memory_order_relaxed); }
+    bool rootMoveChosen = false;  // chosenMove was set by this think (root move or book hit)
+
     template <int S>
     void node();
     template <int S>

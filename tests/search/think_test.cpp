@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -132,22 +133,78 @@ TEST(Think, FixedSeedReproducesTheThink) {
     EXPECT_GT(a.nodes, 0u);
 }
 
-TEST(Think, StopRequestEndsALongThinkEarly) {
-    // A full think here makes 190 million moves.
-    const SfenPosition p =
-        fromSfen("lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1");
+// A stop from another thread at various moments of long thinks: the think ends at once and
+// answers with a legal move it finished searching, or says it has none; the stop never makes it
+// resign and no unfinished value leaks out.
+TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
+    const char* positions[] = {
+        // A full think here makes 190 million moves.
+        "lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1",
+        // Many pieces in hand: the slowest to stop before every node tested the flag.
+        "l6nl/5+P1gk/2np1S3/p1p4Pp/3P2Sp1/1PPb2P1P/P5GS1/R8/LN4bKL w RGgsn5p 1",
+    };
+    // A stop takes milliseconds; the margin is for a loaded machine (a stop used to take seconds).
+#ifdef KAZ_SANITIZED
+    constexpr auto PROMPT = std::chrono::milliseconds(2000);
+#else
+    constexpr auto PROMPT = std::chrono::milliseconds(500);
+#endif
     Searcher& s = searcher();
-    s.stopRequest = false;
-    ThinkResult r{};
-    std::thread worker([&] { r = thinkFor(s, p.pos, p.sideToMove, 40, 3); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    s.stopRequest = true;
-    worker.join();
-    s.stopRequest = false;
-    EXPECT_LT(r.nodes, 40000000u);
-    if (!r.resign) {
-        EXPECT_EQ(testing::whyIllegal(p.pos, p.sideToMove, r.move), "");
+    bool sawMove = false, sawNoMove = false;
+    for (const char* sfen : positions) {
+        const SfenPosition p = fromSfen(sfen);
+        for (int afterMs : {0, 5, 50, 400}) {
+            s.stopRequest = false;
+            ThinkResult r{};
+            std::atomic<bool> done{false};
+            std::thread worker([&] {
+                r = thinkFor(s, p.pos, p.sideToMove, 40, 3);
+                done = true;
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+            const auto stopAt = std::chrono::steady_clock::now();
+            s.stopRequest = true;
+            while (!done) std::this_thread::yield();
+            const auto latency = std::chrono::steady_clock::now() - stopAt;
+            worker.join();
+            s.stopRequest = false;
+            SCOPED_TRACE(std::string(sfen) + " stopped after " + std::to_string(afterMs) + " ms");
+            EXPECT_LT(latency, PROMPT);
+            EXPECT_TRUE(s.stopped);
+            EXPECT_FALSE(r.resign);
+            if (r.mate) continue;
+            EXPECT_LT(std::abs(r.value), 50000);
+            if (r.noMove) {
+                sawNoMove = true;
+                EXPECT_EQ(r.value, 0);
+            } else {
+                sawMove = true;
+                EXPECT_EQ(testing::whyIllegal(p.pos, p.sideToMove, r.move), "");
+            }
+        }
     }
+    EXPECT_TRUE(sawMove);
+    EXPECT_TRUE(sawNoMove);
+}
+
+TEST(Think, StopBeforeTheThinkStillLetsASolverMateWin) {
+    Searcher& s = searcher();
+    s.stopRequest = true;
+    s.solverFirst = true;
+    // Side 1 mates with a gold drop; the solver finds it before the stopped main search runs.
+    const ThinkResult mate = thinkFor(s, fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1").pos, 1, 50, 1);
+    // A lost position: stopped, the computer neither resigns nor claims a move.
+    const ThinkResult lost = thinkFor(s, fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1").pos, 1, 40, 1);
+    s.solverFirst = false;
+    s.stopRequest = false;
+    EXPECT_TRUE(mate.mate);
+    EXPECT_FALSE(mate.noMove);
+    EXPECT_FALSE(mate.resign);
+    EXPECT_EQ(mate.move, (EngineMove{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY}));
+    EXPECT_FALSE(lost.resign);
+    EXPECT_TRUE(lost.noMove);
+    EXPECT_EQ(lost.value, 0);
+    EXPECT_EQ(lost.nodes, 0u);
 }
 
 // Random legal play from sparse positions, then a think for whoever is to move: every answer must

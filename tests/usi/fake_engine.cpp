@@ -3,7 +3,8 @@
 // on standard error ("think <sfen> plies=<n> seed=<s>"), where the tests check what the protocol
 // handed over.
 //   --think-ms N    each think lasts N ms, or until it is stopped
-//   --reply KIND    first (the first legal move), mate, book, resign, or illegal (R*5e)
+//   --reply KIND    first (the first legal move), mate, book, resign, illegal (R*5e), or nomove
+//                   (stopped before any move was searched; the move field holds junk)
 
 #include <chrono>
 #include <condition_variable>
@@ -50,6 +51,10 @@ class ScriptedPlayer : public kaz::Player {
         } else if (reply_ == "resign") {
             r.resign = true;
             r.value = -9000;
+        } else if (reply_ == "nomove") {
+            r.noMove = true;
+            r.value = 0;
+            r.move = kaz::EngineMove{-1, -1, kaz::EMPTY, 9, 9, kaz::EMPTY, kaz::EMPTY};
         } else if (reply_ == "illegal") {  // a rook drop on 5e, with no rook in hand at the start
             const kaz::PieceCode rook = kaz::pieceOf(req.sideToMove, kaz::HI);
             r.move = kaz::EngineMove{-1, -1, rook, 4, 4, rook, kaz::EMPTY};

@@ -205,6 +205,21 @@ TEST(UsiProtocol, InfiniteThinkAnswersIsreadyAndEndsOnStop) {
     expectCleanExit(e);
 }
 
+TEST(UsiProtocol, ThinkStoppedBeforeAnyMovePlaysALegalMove) {
+    EngineProcess e = fakeEngine({"--think-ms", "60000", "--reply", "nomove"});
+    e.send("position sfen " + std::string(AFTER_7G7F));
+    e.send("go infinite");
+    expectQuiet(e);
+    e.send("stop");
+    const std::vector<std::string> lines = e.readUntil("bestmove", PROMPT_MS);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].find(" pv "), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("info string stopped", 0), 0u) << lines[1];
+    EXPECT_TRUE(legalIn(AFTER_7G7F, bestmoveOf(lines))) << lines[2];
+    expectQuiet(e);
+    expectCleanExit(e);
+}
+
 TEST(UsiProtocol, HeldBestmoveUsesNoCpu) {
     EngineProcess e = fakeEngine();
     e.send("position startpos");

@@ -32,7 +32,7 @@ void BM_MakeUnmake(benchmark::State& state) {
             } else {
                 benchmark::DoNotOptimize(
                     kaz::makeMove(s.pos, *am, 1, 189, m.from, m.to, m.newPiece, m.captured));
-                kaz::unmakeMove(s.pos, *am, 1, 189, m.from, m.piece, m.to, m.captured);
+                kaz::unmakeMove(s.pos, *am, 1, m.from, m.piece, m.to, m.captured);
             }
         }
     }
