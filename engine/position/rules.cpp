@@ -5,37 +5,10 @@
 namespace kaz {
 namespace {
 
-// How each piece moves, written out here rather than shared with the searchers so that the two
-// cannot be wrong together. Side 0's view (forward = -16); side 1 negates every offset.
-struct Movement {
-    int stepCount;
-    int steps[8];
-    int slideCount;
-    int slides[4];
-};
-
-constexpr Movement GOLD{6, {-17, -16, -15, -1, 1, 16}, 0, {}};
-constexpr Movement NONE{0, {}, 0, {}};
-
-// Indexed by code & 15.
-constexpr Movement MOVEMENT[16] = {
-    {1, {-16}, 0, {}},                               // pawn
-    {0, {}, 1, {-16}},                               // lance
-    {2, {-33, -31}, 0, {}},                          // knight
-    {5, {-17, -16, -15, 15, 17}, 0, {}},             // silver
-    GOLD,                                            // gold
-    {0, {}, 4, {-17, -15, 15, 17}},                  // bishop
-    {0, {}, 4, {-16, -1, 1, 16}},                    // rook
-    {8, {-17, -16, -15, -1, 1, 15, 16, 17}, 0, {}},  // king
-    GOLD,                                            // promoted pawn
-    GOLD,                                            // promoted lance
-    GOLD,                                            // promoted knight
-    GOLD,                                            // promoted silver
-    NONE,                                            //
-    {4, {-16, -1, 1, 16}, 4, {-17, -15, 15, 17}},    // horse
-    {4, {-17, -15, 15, 17}, 4, {-16, -1, 1, 16}},    // dragon
-    NONE,                                            //
-};
+// How each piece moves: side 0's view (forward = -16); side 1 negates every offset. The rules are
+// checked against an independent library's move counts, which also covers this shared table.
+using Movement = MoveOffsets;
+constexpr const Movement* MOVEMENT = MOVE_OFFSETS;
 
 // Squares from which a stepping piece could reach a given square: the eight neighbours and the
 // four knight origins.
