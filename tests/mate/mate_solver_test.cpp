@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "engine/mate/mate_nodes.h"
@@ -70,6 +72,26 @@ TEST(MateSolver, PawnLadderMatesInOneToEleven) {
         {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11},
     };
     for (const Expected& e : ladder) expectAnswer(e);
+}
+
+// Longer mates that start with a drop, each with a single mating line (see the data file for
+// why each holds and how the lines were checked against an independent rules library).
+TEST(MateSolver, DropStartedMatesOfFiveToEleven) {
+    std::ifstream in(KAZ_MATE_DATA "/drop_mates.txt");
+    ASSERT_TRUE(in) << KAZ_MATE_DATA;
+    std::set<int> lengths;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const auto a = line.find('|'), b = line.rfind('|');
+        ASSERT_TRUE(a != std::string::npos && b > a) << line;
+        const std::string sfen = line.substr(0, a), move = line.substr(a + 1, b - a - 1);
+        ASSERT_NE(move.find('*'), std::string::npos) << line;
+        const int length = std::stoi(line.substr(b + 1));
+        expectAnswer({sfen.c_str(), move.c_str(), length});
+        lengths.insert(length);
+    }
+    EXPECT_EQ(lengths, (std::set<int>{5, 7, 9, 11}));
 }
 
 TEST(MateSolver, MatesInOneByBoardMovesAndDrops) {
