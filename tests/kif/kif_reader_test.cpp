@@ -21,10 +21,12 @@ Read readBytes(const std::string& bytes) {
     return r;
 }
 
-const std::initializer_list<std::string_view> OPENING = {"1 ７六歩(77)", "2 ３四歩(33)",
-                                                         "3 ２二角成(88)", "4 同　銀(31)"};
+// The bishops exchanged on 22, then `next` as move 5.
+std::string afterOpening(std::string_view next) {
+    return kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", next});
+}
 
-// Slot 4 of OPENING: the bishops exchanged on 22, each side holding one.
+// Slot 4 of that opening: each side holds a bishop.
 void expectOpeningSlot4(const MoveRecord& rec) {
     EXPECT_EQ(rec.boards[4][cellAt(22)], GIN | OWNER_BIT);
     EXPECT_EQ(rec.boards[4][cellAt(31)], EMPTY);
@@ -42,6 +44,12 @@ TEST(KifReader, OwnFormatWithSameSquareCommentsAndResignation) {
     EXPECT_EQ(r.record->boards[0], makeInitialBoard());
     EXPECT_EQ(r.record->boards[3][cellAt(22)], UMA);
     expectOpeningSlot4(*r.record);
+
+    // No moves at all; a last line with no line end.
+    EXPECT_EQ(readBytes(sjisOf("開始日時：2024/01/01\r\n")).result.moves, 0);
+    const Read loose = readBytes(sjisOf(std::string(KIF_HEADER) + "1 ７六歩(77)\r\n2 投了"));
+    ASSERT_TRUE(loose.result.ok);
+    EXPECT_EQ(loose.result.moves, 1);
 }
 
 TEST(KifReader, FilesAsOtherProgramsWriteThem) {
@@ -74,12 +82,10 @@ TEST(KifReader, FilesAsOtherProgramsWriteThem) {
     }
 }
 
-TEST(KifReader, GameEndingWordsCloseTheList) {
+TEST(KifReader, GameEndingWordsAndVariationsCloseTheList) {
     for (std::string_view word : {"中断", "詰み", "千日手", "持将棋", "切れ負け", "反則勝ち",
                                   "反則負け", "入玉勝ち", "不戦勝", "不戦敗"}) {
-        const std::string line = "   5 " + std::string(word) + "   ( 0:01/00:00:05)";
-        const Read r = readBytes(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)",
-                                          "4 同　銀(31)", line, "6 this is not read"}));
+        const Read r = readBytes(afterOpening("   5 " + std::string(word) + "   ( 0:01/00:00:05)"));
         ASSERT_TRUE(r.result.ok) << word;
         EXPECT_EQ(r.result.moves, 4) << word;
     }
@@ -101,67 +107,40 @@ TEST(KifReader, AtMost498MovesAreRead) {
     EXPECT_EQ(r.record->boards[498][cellAt(62)], GYOKU | OWNER_BIT);  // move 498: ６二玉
 }
 
-struct BadFile {
-    const char* what;
-    std::string_view reason;
-    std::string bytes;
-};
-
 TEST(KifReader, FormatErrors) {
-    const BadFile cases[] = {
-        {"prefix of ten digits", "move number prefix of 10 or more bytes",
-         kifSjis({"1234567890 ７六歩(77)"})},
-        {"origin digit 0", "origin digits outside 1..9", kifSjis({"1 ７六歩(07)"})},
-        {"origin digits not digits", "origin digits outside 1..9", kifSjis({"1 ７六歩(ab)"})},
-        {"origin cut off by the line end", "origin digits missing", kifSjis({"1 ７六歩(7"})},
-        {"neither 打 nor (", "neither a drop nor an origin in \"(\"", kifSjis({"1 ７六歩"})},
-        {"a remark without 投了", "no square name where the move begins",
-         kifSjis({"1 ７六歩(77)", "おわり"})},
-        {"同 on the first move", "\"同\" with no previous move", kifSjis({"1 同　歩(77)"})},
-        {"origin empty", "origin holds no piece of the mover", kifSjis({"1 ７六歩(76)"})},
-        {"origin holds the opponent's piece", "origin holds no piece of the mover",
-         kifSjis({"1 ３四歩(33)"})},
-        {"target holds the mover's piece", "target holds a piece of the mover",
-         kifSjis({"1 ７九飛(28)"})},
-        {"target name matches no square", "no square name where the move begins",
-         kifSjis({"1 ＸＹ歩(77)"})},
-        {"target name cut short", "no square name where the move begins", kifSjis({"1 ７"})},
-        {"promotion of a gold", "promotion of a piece that cannot promote",
-         kifSjis({"1 ５八金成(49)"})},
-        {"promotion of a promoted piece", "promotion of a piece that cannot promote",
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"move number prefix of 10 or more bytes", kifSjis({"1234567890 ７六歩(77)"})},
+        {"origin digits outside 1..9", kifSjis({"1 ７六歩(07)"})},
+        {"origin digits outside 1..9", kifSjis({"1 ７六歩(ab)"})},
+        {"origin digits missing", kifSjis({"1 ７六歩(7"})},
+        {"neither a drop nor an origin in \"(\"", kifSjis({"1 ７六歩"})},
+        {"no square name where the move begins", kifSjis({"1 ７六歩(77)", "おわり"})},
+        {"no square name where the move begins", kifSjis({"1 ＸＹ歩(77)"})},
+        {"no square name where the move begins", kifSjis({"1 ７"})},
+        {"\"同\" with no previous move", kifSjis({"1 同　歩(77)"})},
+        {"origin holds no piece of the mover", kifSjis({"1 ７六歩(76)"})},
+        {"origin holds no piece of the mover", kifSjis({"1 ３四歩(33)"})},
+        {"target holds a piece of the mover", kifSjis({"1 ７九飛(28)"})},
+        {"promotion of a piece that cannot promote", kifSjis({"1 ５八金成(49)"})},
+        {"promotion of a piece that cannot promote",
          kifSjis(
              {"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 ４二銀(31)", "5 ３三馬成(22)"})},
-        {"drop of a piece not in hand", "drop of a piece not in hand", kifSjis({"1 ５五角打"})},
-        {"drop onto an occupied square", "drop onto an occupied square",
-         kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", "5 ７六角打"})},
-        {"drop of a promoted piece name", "drop of a piece that cannot be held",
-         kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", "5 ５五と打"})},
-        {"drop of a king", "drop of a piece that cannot be held", kifSjis({"1 ５五玉打"})},
-        {"drop with an unknown piece name", "drop of a piece that cannot be held",
-         kifSjis({"1 ５五Ｘ打"})},
-        {"a move taking a king", "move takes a king", kifSjis({"1 ５一歩(57)"})},
-        {"binary file", "binary file (NUL bytes)",
-         sjisOf(KIF_HEADER) + std::string("1 \0\x01\x02", 5)},
-        {"not Shift-JIS", "neither Shift-JIS nor UTF-8 text",
-         sjisOf(KIF_HEADER) + "1 \x82\xff\x85\r\n"},
-        {"line too long", "line longer than 9998 bytes",
-         kifSjis({std::string(KIF_MAX_LINE_BYTES + 1, '*')})},
+        {"drop of a piece not in hand", kifSjis({"1 ５五角打"})},
+        {"drop onto an occupied square", afterOpening("5 ７六角打")},
+        {"drop of a piece that cannot be held", afterOpening("5 ５五と打")},
+        {"drop of a piece that cannot be held", kifSjis({"1 ５五玉打"})},
+        {"drop of a piece that cannot be held", kifSjis({"1 ５五Ｘ打"})},
+        {"move takes a king", kifSjis({"1 ５一歩(57)"})},
+        {"binary file (NUL bytes)", sjisOf(KIF_HEADER) + std::string("1 \0\x01\x02", 5)},
+        {"neither Shift-JIS nor UTF-8 text", sjisOf(KIF_HEADER) + "1 \x82\xff\x85\r\n"},
+        {"line longer than 9998 bytes", kifSjis({std::string(KIF_MAX_LINE_BYTES + 1, '*')})},
+        {"file too large", std::string(KIF_MAX_FILE_BYTES + 1, '*')},
     };
-    for (const BadFile& c : cases) {
-        const Read r = readBytes(c.bytes);
-        EXPECT_FALSE(r.result.ok) << c.what;
-        EXPECT_EQ(r.result.reason, c.reason) << c.what;
+    for (const auto& [reason, bytes] : cases) {
+        const Read r = readBytes(bytes);
+        EXPECT_FALSE(r.result.ok) << reason;
+        EXPECT_EQ(r.result.reason, reason) << bytes.substr(0, 200);
     }
-}
-
-TEST(KifReader, FilesWithoutMovesAndWithStrayBytes) {
-    const Read none = readBytes(sjisOf("開始日時：2024/01/01\r\n"));
-    ASSERT_TRUE(none.result.ok);
-    EXPECT_EQ(none.result.moves, 0);
-    // A lone CR line end and a last line without any line end.
-    const Read loose = readBytes(sjisOf(std::string(KIF_HEADER) + "1 ７六歩(77)\r\n2 投了"));
-    ASSERT_TRUE(loose.result.ok);
-    EXPECT_EQ(loose.result.moves, 1);
 }
 
 }  // namespace

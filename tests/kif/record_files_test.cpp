@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "kif/kif_reader.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/kif_text.h"
 
@@ -18,10 +19,40 @@ namespace {
 
 namespace fs = std::filesystem;
 using Msg = ScriptedWindow::Message;
+using Msgs = std::vector<Msg>;
 
 const Msg SAVED{"棋譜ファイルを保存しました。", "成功"};
 const Msg OPENED{"棋譜ファイルを開けました。", "成功"};
 const Msg READ_ERROR{"棋譜ファイルのフォーマットが合いません。", "棋譜読み込みエラー"};
+Msg cannotOpen(const std::string& where) { return {"棋譜ファイルを開けませんでした。", where}; }
+
+std::string contents(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+// Everything after header line 1, which carries the time of saving.
+std::string afterFirstLine(const std::string& bytes) { return bytes.substr(bytes.find('\n') + 1); }
+
+// Save and load through the scripted dialogs (no file: the dialog is cancelled); each returns the
+// messages shown.
+Msgs save(TestGame& game, std::optional<std::string> file) {
+    if (file) game.window.queueFile(file);
+    saveRecord(*game);
+    return game.window.takeMessages();
+}
+Msgs load(TestGame& game, std::optional<std::string> file) {
+    if (file) game.window.queueFile(file);
+    loadRecord(*game);
+    return game.window.takeMessages();
+}
+
+void expectSameSlots(const MoveRecord& a, const MoveRecord& b, int length) {
+    for (int k = 0; k <= length; ++k) {
+        EXPECT_EQ(a.boards[k], b.boards[k]) << k;
+        EXPECT_EQ(a.hands[0][k], b.hands[0][k]) << k;
+        EXPECT_EQ(a.hands[1][k], b.hands[1][k]) << k;
+    }
+}
 
 // A fresh folder per test, removed afterwards.
 class RecordFiles : public ::testing::Test {
@@ -36,13 +67,6 @@ class RecordFiles : public ::testing::Test {
         fs::remove_all(dir);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
-    static std::string contents(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    static void write(const std::string& file, const std::string& bytes) {
-        std::ofstream(file, std::ios::binary) << bytes;
-    }
     int filesInDir() const {
         return static_cast<int>(std::distance(fs::directory_iterator(dir), {}));
     }
@@ -50,42 +74,24 @@ class RecordFiles : public ::testing::Test {
     fs::path dir;
 };
 
-// Everything after header line 1, which carries the time of saving.
-std::string afterFirstLine(const std::string& bytes) { return bytes.substr(bytes.find('\n') + 1); }
-
 TEST_F(RecordFiles, SaveThenLoadRestoresEveryPositionHumanFirst) {
     TestGame game;
     game.start();
     playShortGame(game);
-    auto saved = std::make_unique<MoveRecord>(game->moveRecord);
-
-    game.window.queueFile(path("game.kif"));
-    saveRecord(*game);
-    EXPECT_EQ(game.window.messages(), std::vector<Msg>{SAVED});
+    ASSERT_EQ(save(game, path("game.kif")), Msgs{SAVED});
     EXPECT_EQ(game.window.lastFilter(), "KIF files {*.kif}|*.kif");
     const std::string bytes = contents(path("game.kif"));
-    EXPECT_EQ(afterFirstLine(bytes),
-              afterFirstLine(contents(std::string(KAZ_KIF_DATA) + "/short_game.kif")));
+    EXPECT_EQ(afterFirstLine(bytes), afterFirstLine(contents(KAZ_KIF_DATA "/short_game.kif")));
     EXPECT_TRUE(bytes.ends_with(sjisOf("9 投了")));  // no line end after the last line
 
     TestGame loaded;
-    loaded.window.queueFile(path("game.kif"));
-    loadRecord(*loaded);
-    EXPECT_EQ(loaded.window.messages(), std::vector<Msg>{OPENED});
+    EXPECT_EQ(load(loaded, path("game.kif")), Msgs{OPENED});
     ASSERT_EQ(loaded->recordLength, 8);
-    for (int k = 0; k <= 8; ++k) {
-        EXPECT_EQ(loaded->moveRecord.boards[k], saved->boards[k]) << k;
-        EXPECT_EQ(loaded->moveRecord.hands[0][k], saved->hands[0][k]) << k;
-        EXPECT_EQ(loaded->moveRecord.hands[1][k], saved->hands[1][k]) << k;
-    }
+    expectSameSlots(loaded->moveRecord, game->moveRecord, 8);
     // Started, paused at move 0, the human moving first.
-    EXPECT_TRUE(loaded->started);
-    EXPECT_TRUE(loaded->paused);
-    EXPECT_TRUE(loaded->humanToMove);
+    EXPECT_TRUE(loaded->started && loaded->paused && loaded->humanToMove);
     EXPECT_EQ(loaded->cursor, 0);
-    EXPECT_EQ(loaded->humanIsSecond, 0);
     EXPECT_EQ(loaded->board, loaded->initialBoard);
-    EXPECT_EQ(loaded.window.startCaption(), "初期化");
     EXPECT_EQ(loaded.window.pauseCaption(), "■");
 }
 
@@ -101,22 +107,18 @@ TEST_F(RecordFiles, SaveWithTheHumanSecondWritesFromTheFirstPlayersSide) {
     auto before = std::make_unique<MoveRecord>(game->moveRecord);
     const GameBoard board = game->board;
 
-    game.window.queueFile(path("second.kif"));
-    saveRecord(*game);
-    ASSERT_EQ(game.window.messages(), std::vector<Msg>{SAVED});
+    ASSERT_EQ(save(game, path("second.kif")), Msgs{SAVED});
     EXPECT_EQ(afterFirstLine(contents(path("second.kif"))),
               afterFirstLine(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)",
                                       "4 ２二銀(31)", "5 ４五角打"})) +
                   sjisOf("6 投了"));
-    // The record and the board are exactly as before.
-    for (int k = 0; k <= 5; ++k) EXPECT_EQ(game->moveRecord.boards[k], before->boards[k]) << k;
+    // Saving turns the record round and back: the game is exactly as before.
+    expectSameSlots(game->moveRecord, *before, 5);
     EXPECT_EQ(game->board, board);
 
-    // Loading gives the same game turned round: the first player at the bottom, played by the
-    // human.
+    // Loading gives the same game turned round, the human now moving first.
     TestGame loaded;
-    loaded.window.queueFile(path("second.kif"));
-    loadRecord(*loaded);
+    load(loaded, path("second.kif"));
     ASSERT_EQ(loaded->recordLength, 5);
     for (int k = 0; k <= 5; ++k) {
         EXPECT_EQ(loaded->moveRecord.boards[k], rotateBoard(before->boards[k], true)) << k;
@@ -125,34 +127,26 @@ TEST_F(RecordFiles, SaveWithTheHumanSecondWritesFromTheFirstPlayersSide) {
     }
 }
 
-TEST_F(RecordFiles, SaveRefusals) {
+TEST_F(RecordFiles, ThreeMovesAreSavedTwoAreRefused) {
     TestGame game;
     game.start();
     game.human(77, 76);
     game.computer(33, 34);
-    saveRecord(*game);  // two moves are not enough
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"保存する棋譜の手数が足りません。", "失敗"}}));
+    EXPECT_EQ(save(game, std::nullopt), (Msgs{{"保存する棋譜の手数が足りません。", "失敗"}}));
     game.human(27, 26);
-    game.window.clearMessages();
-
-    saveRecord(*game);  // no file chosen
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを開けませんでした。", "失敗"}}));
-    game.window.clearMessages();
+    EXPECT_EQ(save(game, std::nullopt), (Msgs{cannotOpen("失敗")}));
 
     game->thinking = true;
-    saveRecord(*game);
+    EXPECT_TRUE(save(game, std::nullopt).empty());
     EXPECT_EQ(game->statusText.get(), "コンピュータの思考中は棋譜を保存できません。");
-    EXPECT_TRUE(game.window.messages().empty());
     game->thinking = false;
 
-    // Exactly three moves: three move lines and "4 投了".
-    game.window.queueFile(path("three.kif"));
-    saveRecord(*game);
+    // Three move lines and "4 投了".
+    save(game, path("three.kif"));
     EXPECT_EQ(afterFirstLine(contents(path("three.kif"))),
               afterFirstLine(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２六歩(27)"})) +
                   sjisOf("4 投了"));
+    EXPECT_EQ(filesInDir(), 1);
 }
 
 TEST_F(RecordFiles, FailedSavesLeaveTheExistingFileAndNoTemporary) {
@@ -160,21 +154,17 @@ TEST_F(RecordFiles, FailedSavesLeaveTheExistingFileAndNoTemporary) {
     game.start();
     playShortGame(game);
     const std::string target = path("keep.kif");
-    write(target, "precious");
+    std::ofstream(target) << "precious";
+    const auto untouched = [&] { return contents(target) == "precious" && filesInDir() == 1; };
 
-    // A record that is not a sequence of moves: reported, file untouched.
+    // A record that is not a sequence of moves.
     game->moveRecord.boards[4][cellAt(55)] = GIN;
     game->moveRecord.boards[4][cellAt(54)] = GIN;
-    game.window.queueFile(target);
-    saveRecord(*game);
-    EXPECT_EQ(
-        game.window.messages(),
-        (std::vector<Msg>{{"棋譜ファイルのフォーマットが合いません。c=4", "棋譜書き込みエラー"}}));
-    EXPECT_EQ(contents(target), "precious");
-    EXPECT_EQ(filesInDir(), 1);
+    EXPECT_EQ(save(game, target),
+              (Msgs{{"棋譜ファイルのフォーマットが合いません。c=4", "棋譜書き込みエラー"}}));
+    EXPECT_TRUE(untouched());
     game->moveRecord.boards[4][cellAt(55)] = EMPTY;
     game->moveRecord.boards[4][cellAt(54)] = EMPTY;
-    game.window.clearMessages();
 
     // The disk fills up while writing (a file size limit makes every write past it fail).
     struct rlimit old;
@@ -183,38 +173,23 @@ TEST_F(RecordFiles, FailedSavesLeaveTheExistingFileAndNoTemporary) {
     struct rlimit tiny = old;
     tiny.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    game.window.queueFile(target);
-    saveRecord(*game);
+    const Msgs full = save(game, target);
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを書き込めませんでした。", target}}));
-    EXPECT_EQ(contents(target), "precious");
-    EXPECT_EQ(filesInDir(), 1);
-    game.window.clearMessages();
+    EXPECT_EQ(full, (Msgs{{"棋譜ファイルを書き込めませんでした。", target}}));
+    EXPECT_TRUE(untouched());
 
-    // A folder that cannot be written to (a no-op for root, who may write anyway).
+    // A folder that cannot be written to (root may write anyway), and one that does not exist.
     if (geteuid() != 0) {
         fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
-        game.window.queueFile(target);
-        saveRecord(*game);
-        EXPECT_EQ(game.window.messages(),
-                  (std::vector<Msg>{{"棋譜ファイルを開けませんでした。", target}}));
-        EXPECT_EQ(contents(target), "precious");
+        EXPECT_EQ(save(game, target), Msgs{cannotOpen(target)});
+        EXPECT_TRUE(untouched());
         fs::permissions(dir, fs::perms::owner_write, fs::perm_options::add);
-        game.window.clearMessages();
     }
-    // A folder that does not exist.
-    game.window.queueFile(path("missing/x.kif"));
-    saveRecord(*game);
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを開けませんでした。", path("missing/x.kif")}}));
-    game.window.clearMessages();
+    EXPECT_EQ(save(game, path("missing/x.kif")), Msgs{cannotOpen(path("missing/x.kif"))});
 
-    // And a save that works replaces the file and keeps its permissions.
+    // A save that works replaces the file and keeps its permissions.
     chmod(target.c_str(), 0640);
-    game.window.queueFile(target);
-    saveRecord(*game);
-    EXPECT_EQ(game.window.messages(), std::vector<Msg>{SAVED});
+    EXPECT_EQ(save(game, target), Msgs{SAVED});
     EXPECT_TRUE(contents(target).ends_with(sjisOf("9 投了")));
     struct stat info;
     ASSERT_EQ(stat(target.c_str(), &info), 0);
@@ -228,45 +203,34 @@ TEST_F(RecordFiles, LoadFailuresKeepTheCurrentGame) {
     playShortGame(game);
     auto before = std::make_unique<MoveRecord>(game->moveRecord);
     const GameBoard board = game->board;
-    auto unchanged = [&] {
+    const auto unchanged = [&] {
         return game->recordLength == 8 && game->cursor == 8 && game->board == board &&
                game->moveRecord.boards[8] == before->boards[8] && !game->paused;
     };
 
-    loadRecord(*game);  // cancelled
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを開きませんでした。", "失敗"}}));
-    game.window.clearMessages();
-
-    game.window.queueFile(path("absent.kif"));
-    loadRecord(*game);
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを開けませんでした。", path("absent.kif")}}));
-    game.window.clearMessages();
-
-    write(path("bad.kif"), kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ５五角打"}));
-    game.window.queueFile(path("bad.kif"));
-    loadRecord(*game);
-    EXPECT_EQ(game.window.messages(), (std::vector<Msg>{OPENED, READ_ERROR}));
+    EXPECT_EQ(load(game, std::nullopt), (Msgs{{"棋譜ファイルを開きませんでした。", "失敗"}}));
+    EXPECT_EQ(load(game, path("absent.kif")), Msgs{cannotOpen(path("absent.kif"))});
+    EXPECT_EQ(load(game, dir.string()), Msgs{cannotOpen(dir.string())});
     EXPECT_TRUE(unchanged());
-    game.window.clearMessages();
+
+    // A bad move, and a file too large to be a record (sparse: no disk used).
+    std::ofstream(path("bad.kif")) << kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ５五角打"});
+    EXPECT_EQ(load(game, path("bad.kif")), (Msgs{OPENED, READ_ERROR}));
+    EXPECT_TRUE(unchanged());
+    std::ofstream(path("huge.kif")) << sjisOf(KIF_HEADER);
+    fs::resize_file(path("huge.kif"), KIF_MAX_FILE_BYTES + 1);
+    EXPECT_EQ(load(game, path("huge.kif")), (Msgs{OPENED, READ_ERROR}));
+    EXPECT_TRUE(unchanged());
 
     game->thinking = true;
-    loadRecord(*game);
+    EXPECT_TRUE(load(game, std::nullopt).empty());
     EXPECT_EQ(game->statusText.get(), "コンピュータの思考中は棋譜を読み込めません。");
-    EXPECT_TRUE(game.window.messages().empty());
     EXPECT_TRUE(unchanged());
     game->thinking = false;
 
-    // A directory, and a file with no column-title line (read as an empty game).
-    game.window.queueFile(dir.string());
-    loadRecord(*game);
-    EXPECT_EQ(game.window.messages(),
-              (std::vector<Msg>{{"棋譜ファイルを開けませんでした。", dir.string()}}));
-    EXPECT_TRUE(unchanged());
-    write(path("notes.kif"), sjisOf("メモ\r\n"));
-    game.window.queueFile(path("notes.kif"));
-    loadRecord(*game);
+    // A file with no column-title line is read as an empty game.
+    std::ofstream(path("notes.kif")) << sjisOf("メモ\r\n");
+    load(game, path("notes.kif"));
     EXPECT_EQ(game->recordLength, 0);
     EXPECT_TRUE(game->started);
 }

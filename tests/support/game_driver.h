@@ -30,26 +30,21 @@ struct TestGame {
         startGame(*state);
     }
 
-    // The human's board move as the click handler enters it.
+    // The human's board move or drop as the click handler enters it.
     bool human(int from, int to, bool promote = false) {
-        GameState& g = *state;
-        g.selCol = colOf(from);
-        g.selRow = rowOf(from);
-        g.selPiece = g.board[cellAt(from)];
-        g.toCol = colOf(to);
-        g.toRow = rowOf(to);
-        g.placedPiece = g.selPiece | (promote ? PROMOTED_BIT : 0);
-        g.selectionState = 1;
-        return applyHumanMove(g);
+        const int piece = state->board[cellAt(from)];
+        return enter(colOf(from), rowOf(from), piece, to, piece | (promote ? PROMOTED_BIT : 0));
     }
-    bool humanDrop(int kind, int to) {
+    bool humanDrop(int kind, int to) { return enter(-1, -1, kind, to, kind); }
+    bool enter(int col, int row, int piece, int to, int placed) {
         GameState& g = *state;
-        g.selCol = g.selRow = -1;
-        g.selPiece = kind;
+        g.selCol = col;
+        g.selRow = row;
+        g.selPiece = piece;
         g.toCol = colOf(to);
         g.toRow = rowOf(to);
-        g.placedPiece = kind;
-        g.selectionState = 2;
+        g.placedPiece = placed;
+        g.selectionState = col < 0 ? 2 : 1;
         return applyHumanMove(g);
     }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kif/sjis.h"
 
@@ -20,15 +20,14 @@ inline constexpr std::string_view KIF_HEADER =
     "後手：--------\r\n手数----指手---------消費時間--\r\n";
 
 // A UTF-8 KIF text: the header, then each line with CR LF.
-inline std::string kifUtf8(std::initializer_list<std::string_view> lines,
+inline std::string kifUtf8(const std::vector<std::string_view>& lines,
                            std::string_view header = KIF_HEADER) {
     std::string text(header);
     for (std::string_view line : lines) (text += line) += "\r\n";
     return text;
 }
 
-// The same in Shift-JIS.
-inline std::string kifSjis(std::initializer_list<std::string_view> lines,
+inline std::string kifSjis(const std::vector<std::string_view>& lines,
                            std::string_view header = KIF_HEADER) {
     return sjisOf(kifUtf8(lines, header));
 }

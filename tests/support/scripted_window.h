@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "game/window_port.h"
@@ -58,18 +59,17 @@ class ScriptedWindow : public WindowPort {
     }
     void setButtonCaption(GameButton button, std::string_view caption) override {
         std::lock_guard g(mutex_);
-        (button == GameButton::Start ? startCaption_ : pauseCaption_) = caption;
+        if (button == GameButton::Pause) pauseCaption_ = caption;
     }
 
     int repaints() const { return read(repaints_); }
-    std::vector<Message> messages() const { return read(messages_); }
     std::vector<Message> questions() const { return read(questions_); }
-    std::string startCaption() const { return read(startCaption_); }
     std::string pauseCaption() const { return read(pauseCaption_); }
     std::string lastFilter() const { return read(lastFilter_); }
-    void clearMessages() {
+    // The messages shown so far, forgotten once returned.
+    std::vector<Message> takeMessages() {
         std::lock_guard g(mutex_);
-        messages_.clear();
+        return std::exchange(messages_, {});
     }
 
   private:
@@ -93,7 +93,7 @@ class ScriptedWindow : public WindowPort {
     std::deque<std::optional<std::string>> files_;
     int repaints_ = 0;
     std::vector<Message> messages_, questions_;
-    std::string startCaption_ = "開始", pauseCaption_ = "ll", lastFilter_;
+    std::string pauseCaption_, lastFilter_;
 };
 
 }  // namespace kaz::test

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <set>
 
+#include "tests/support/pseudo_moves.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/move_entry.h"
 
@@ -10,8 +13,6 @@ namespace {
 
 using Msg = ScriptedWindow::Message;
 using Cell = std::pair<int, int>;  // (col, row)
-
-const Msg PROMOTION_QUESTION{"成りますか？", "成り・不成の選択"};
 
 struct Placed {
     int row, col, code;
@@ -28,7 +29,7 @@ void setUp(WindowFixture& f, std::initializer_list<Placed> pieces, GameHand huma
     f.settle();
 }
 
-// Every board cell's colour: blue, green or yellow.
+// Every board cell's colour, read from the painted image: blue, green or yellow.
 void expectCellColours(WindowFixture& f, Cell blue, const std::set<Cell>& green) {
     for (int row = 0; row < 9; ++row)
         for (int col = 0; col < 9; ++col) {
@@ -39,67 +40,94 @@ void expectCellColours(WindowFixture& f, Cell blue, const std::set<Cell>& green)
         }
 }
 
-std::set<Cell> reachableCells(const ui::MoveEntry& entry) {
+TEST(Clicks, SelectionShowsTargetsAndIsClearedOutsideTheBoard) {
+    WindowFixture f;
+    GameState& g = f.g();
+    f.clickCell(2, 6);  // no game yet
+    EXPECT_EQ(g.selectionState, 0);
+    f.start();
+    f.clickCell(4, 0);  // the computer's king
+    f.clickCell(4, 4);  // an empty cell
+    EXPECT_EQ(g.selectionState, 0);
+
+    // The rook of the starting position: left up to the bishop, right to the edge.
+    f.clickCell(7, 7);
+    EXPECT_EQ(g.selectionState, 1);
+    expectCellColours(f, {7, 7}, {{2, 7}, {3, 7}, {4, 7}, {5, 7}, {6, 7}, {8, 7}});
+    f.clickCell(7, 7);  // the selected cell again: cleared
+    EXPECT_EQ(g.selectionState, 0);
+    expectCellColours(f, {-1, -1}, {});
+
+    f.clickCell(2, 6);
+    f.clickCell(2, 4);  // two cells ahead: the pawn cannot go there
+    EXPECT_EQ(g.selectionState, 1);
+    EXPECT_EQ(g.recordLength, 0);
+    expectCellColours(f, {2, 6}, {{2, 5}});
+    // Right of the board, the hand area, and a release dragged out to the left all clear it.
+    for (const QPoint& outside : {QPoint(380, 100), QPoint(420, 220), QPoint(-5, 250)}) {
+        ASSERT_EQ(g.selectionState, 1);
+        f.window->handleClick(outside.x(), outside.y());
+        f.settle();
+        EXPECT_EQ(g.selectionState, 0) << outside.x();
+        expectCellColours(f, {-1, -1}, {});
+        f.clickCell(2, 6);
+    }
+    f.clickCell(2, 6);
+
+    // Nothing is selected after the game ends or during a think.
+    g.gameOver = true;
+    f.clickCell(2, 6);
+    g.gameOver = false;
+    g.thinking = true;
+    f.clickCell(2, 6);
+    EXPECT_EQ(g.selectionState, 0);
+}
+
+// Where the human's piece at (row, col) may go by the piece rules (an independent table with
+// 16-wide offsets): empty cells and the computer's pieces along its steps and slides.
+std::set<Cell> ruleTargets(const GameBoard& board, int row, int col) {
     std::set<Cell> cells;
-    for (int row = 0; row < 9; ++row)
-        for (int col = 0; col < 9; ++col)
-            if (entry.reachable[cellOf(row, col)] != 0) cells.insert({col, row});
+    const auto walk = [&](int offset, bool slide) {
+        const int dr = static_cast<int>(std::lround(offset / 16.0)), dc = offset - 16 * dr;
+        for (int r = row + dr, c = col + dc; r >= 0 && r < 9 && c >= 0 && c < 9; r += dr, c += dc) {
+            const std::int32_t v = board[cellOf(r, c)];
+            if (v != EMPTY && !(v & OWNER_BIT)) return;
+            cells.insert({c, r});
+            if (v != EMPTY || !slide) return;
+        }
+    };
+    const testing::Rule& rule = testing::ruleFor(static_cast<PieceCode>(board[cellOf(row, col)]));
+    for (int offset : rule.steps) walk(offset, false);
+    for (int offset : rule.slides) walk(offset, true);
     return cells;
 }
 
-TEST(Clicks, SelectingAPieceShowsItAndWhereItCanGo) {
+TEST(Clicks, TargetsOfEveryKindOnRandomBoardsFollowThePieceRules) {
     WindowFixture f;
-    f.start();
-    // The rook at row 7, col 7 of the starting position: left up to the bishop, right to the
-    // edge; its own pawn and knight block the other two lines.
-    f.clickCell(7, 7);
-    EXPECT_EQ(f.g().selectionState, 1);
-    expectCellColours(f, {7, 7}, {{2, 7}, {3, 7}, {4, 7}, {5, 7}, {6, 7}, {8, 7}});
-
-    // A click on the selected cell clears the selection, and the colours go.
-    f.clickCell(7, 7);
-    EXPECT_EQ(f.g().selectionState, 0);
-    expectCellColours(f, {-1, -1}, {});
-}
-
-TEST(Clicks, ReachableCellsOfEachKindOfMove) {
-    WindowFixture f;
-    // A rook on row 4 with an own pawn two to its left and a computer pawn two above.
-    setUp(f, {{4, 4, HI}, {4, 2, HU}, {2, 4, HU | OWNER_BIT}, {8, 8, GYOKU}});
-    f.clickCell(4, 4);
-    // It may take the first computer piece on a line, never go past it, and stops before its own.
-    expectCellColours(
-        f, {4, 4},
-        {{3, 4}, {4, 3}, {4, 2}, {5, 4}, {6, 4}, {7, 4}, {8, 4}, {4, 5}, {4, 6}, {4, 7}, {4, 8}});
-
-    const auto targetsOf = [&](int code, int row, int col) {
-        GameState& g = f.g();
+    GameState& g = f.g();
+    std::mt19937 random(7);
+    const int kinds[] = {HU,    KYO,   KEI,  GIN,  KIN,  KAKU, HI,
+                         GYOKU, TOKIN, NKYO, NKEI, NGIN, UMA,  RYU};
+    for (int trial = 0; trial < 2000; ++trial) {
         g.board = makeEmptyBoard();
-        g.board[cellOf(row, col)] = code;
-        g.selRow = row;
-        g.selCol = col;
-        g.selPiece = code;
+        for (int n = 0; n < 12; ++n)
+            g.board[cellOf(random() % 9, random() % 9)] =
+                kinds[random() % 14] | (random() % 2 ? OWNER_BIT : 0);
+        g.selRow = random() % 9;
+        g.selCol = random() % 9;
+        g.selPiece = g.board[cellOf(g.selRow, g.selCol)] = kinds[trial % 14];
         ui::MoveEntry entry;
         ui::computeTargets(g, entry);
-        return reachableCells(entry);
-    };
-    EXPECT_EQ(targetsOf(KEI, 4, 4), (std::set<Cell>{{3, 2}, {5, 2}}));
-    EXPECT_EQ(targetsOf(GIN, 4, 4), (std::set<Cell>{{3, 3}, {4, 3}, {5, 3}, {3, 5}, {5, 5}}));
-    EXPECT_EQ(targetsOf(TOKIN, 4, 4),
-              (std::set<Cell>{{3, 3}, {4, 3}, {5, 3}, {3, 4}, {5, 4}, {4, 5}}));
-    // Pieces at the edge stay on the board.
-    EXPECT_EQ(targetsOf(KEI, 1, 0), (std::set<Cell>{}));
-    EXPECT_EQ(targetsOf(KYO, 3, 0), (std::set<Cell>{{0, 2}, {0, 1}, {0, 0}}));
-    EXPECT_EQ(targetsOf(GYOKU, 0, 8), (std::set<Cell>{{7, 0}, {7, 1}, {8, 1}}));
-    const std::set<Cell> horse = targetsOf(UMA, 0, 0);
-    EXPECT_EQ(horse.size(), 10u);  // two steps and the long diagonal
-    EXPECT_TRUE(horse.count({1, 0}) && horse.count({0, 1}) && horse.count({8, 8}));
-    const std::set<Cell> dragon = targetsOf(RYU, 8, 8);
-    EXPECT_EQ(dragon.size(), 17u);  // one diagonal step and two full lines
-    EXPECT_TRUE(dragon.count({7, 7}) && dragon.count({0, 8}) && dragon.count({8, 0}));
+        std::set<Cell> cells;
+        for (int r = 0; r < 9; ++r)
+            for (int c = 0; c < 9; ++c)
+                if (entry.reachable[cellOf(r, c)] != 0) cells.insert({c, r});
+        ASSERT_EQ(cells, ruleTargets(g.board, g.selRow, g.selCol))
+            << "kind " << g.selPiece << " at row " << g.selRow << " col " << g.selCol;
+    }
 }
 
-TEST(Clicks, TwoClicksMoveAPieceAndRecordIt) {
+TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     WindowFixture f;
     f.start();
     GameState& g = f.g();
@@ -108,36 +136,27 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordIt) {
     EXPECT_EQ(g.board[cellOf(5, 2)], HU);
     EXPECT_EQ(g.board[cellOf(6, 2)], EMPTY);
     EXPECT_EQ(g.recordLength, 1);
-    EXPECT_EQ(g.cursor, 1);
     EXPECT_EQ(g.moveRecord.boards[1], g.board);
     EXPECT_FALSE(g.humanToMove);
     EXPECT_EQ(g.selectionState, 0);
-    EXPECT_TRUE(f.dialogs.questions().size() == 1);  // only who moves first
-    EXPECT_FALSE(g.inputBusy);
-    // The computer's turn: further clicks are ignored.
-    f.clickCell(3, 6);
+    EXPECT_EQ(f.dialogs.questions().size(), 1u);  // only who moves first
+    f.clickCell(3, 6);                            // the computer's turn: ignored
     EXPECT_EQ(g.selectionState, 0);
-}
 
-TEST(Clicks, UnreachableTargetsAndTheComputersPiecesAreIgnored) {
-    WindowFixture f;
-    f.start();
-    GameState& g = f.g();
-    f.clickCell(4, 0);  // the computer's king: nothing selected
-    EXPECT_EQ(g.selectionState, 0);
-    f.clickCell(4, 4);  // an empty cell: nothing selected
-    EXPECT_EQ(g.selectionState, 0);
-    f.clickCell(2, 6);
-    f.clickCell(2, 4);  // two cells ahead: the pawn cannot go there
+    // At move 497 a move is still entered; at 498 it is refused and the selection stays.
+    g.humanToMove = true;
+    g.cursor = g.recordLength = 497;
+    f.clickCell(7, 6);
+    f.clickCell(7, 5);
+    EXPECT_EQ(g.recordLength, 498);
+    g.humanToMove = true;
+    f.clickCell(3, 6);
+    f.clickCell(3, 5);
+    EXPECT_EQ(g.statusText.get(), "手数がオーバーです。これ以上は指せません。");
     EXPECT_EQ(g.selectionState, 1);
-    EXPECT_EQ(g.recordLength, 0);
-    EXPECT_EQ(g.board[cellOf(6, 2)], HU);
-    // Outside the board (right of it, then the hand area) clears the selection.
-    f.clickAt(380, 100);
-    EXPECT_EQ(g.selectionState, 0);
-    expectCellColours(f, {-1, -1}, {});
-    f.clickCell(2, 6);
-    f.clickAt(420, 220);
+    EXPECT_EQ(g.board[cellOf(6, 3)], HU);
+    EXPECT_EQ(g.recordLength, 498);
+    f.clickCell(3, 6);  // later clicks are handled again
     EXPECT_EQ(g.selectionState, 0);
 }
 
@@ -148,20 +167,16 @@ TEST(Clicks, HandCellsSelectByKindWhenTheHumanHasOne) {
     hand[GIN] = 1;
     setUp(f, {{8, 4, GYOKU}, {0, 4, GYOKU | OWNER_BIT}}, hand);
     GameState& g = f.g();
-    // Pawns in both halves of the first hand row.
-    for (const Cell& c : {Cell{10, 5}, Cell{13, 5}}) {
-        f.clickCell(c.first, c.second);
+    // Pawns in both halves of the first hand row, then the silver.
+    const std::pair<Cell, int> picks[] = {{{10, 5}, HU}, {{13, 5}, HU}, {{11, 7}, GIN}};
+    for (const auto& [cell, kind] : picks) {
+        f.clickCell(cell.first, cell.second);
         EXPECT_EQ(g.selectionState, 2);
-        EXPECT_EQ(g.selPiece, HU);
-        EXPECT_EQ(g.selCol, -1);
-        EXPECT_EQ(f.cellColour(c.first, c.second), BLUE);
-        f.clickCell(c.first, c.second);  // a click outside the board clears
+        EXPECT_EQ(g.selPiece, kind);
+        EXPECT_EQ(f.cellColour(cell.first, cell.second), BLUE);
+        f.clickCell(cell.first, cell.second);  // a click outside the board clears
         EXPECT_EQ(g.selectionState, 0);
     }
-    f.clickCell(11, 7);  // silver
-    EXPECT_EQ(g.selPiece, GIN);
-    EXPECT_EQ(g.selectionState, 2);
-    f.clickCell(11, 7);
     // A kind the human does not hold selects nothing; the computer's hand selects nothing.
     f.clickCell(12, 7);
     EXPECT_EQ(g.selectionState, 0);
@@ -210,7 +225,7 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
     f.clickCell(2, 2);
     EXPECT_EQ(g.board[cellOf(2, 2)], NGIN);
     ASSERT_EQ(f.dialogs.questions().size(), 2u);
-    EXPECT_EQ(f.dialogs.questions()[1], PROMOTION_QUESTION);
+    EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
 
     // Row 2 back to row 3, answered No.
     g.humanToMove = true;
@@ -226,14 +241,13 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
         g.humanToMove = true;
         f.clickCell(from.first, from.second);
         f.clickCell(to.first, to.second);
-        EXPECT_EQ(g.selectionState, 0);
     }
     EXPECT_EQ(f.dialogs.questions().size(), 3u);
     EXPECT_EQ(g.recordLength, 5);
 }
 
-// Answers the promotion question after clicking into the window from inside the question, as a
-// click arriving in the question's event loop would.
+// Clicks into the window from inside the promotion question, as a click arriving in the
+// question's event loop would.
 class ReenteringDialogs : public ScriptedWindow {
   public:
     std::function<void()> duringQuestion;
@@ -265,49 +279,6 @@ TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
     EXPECT_TRUE(busyDuringQuestion);
     EXPECT_EQ(g.board[cellOf(2, 2)], TOKIN);
     EXPECT_FALSE(g.inputBusy);
-}
-
-TEST(Clicks, TheRecordLimitRefusesAMoveAndKeepsTheSelection) {
-    WindowFixture f;
-    f.start();
-    GameState& g = f.g();
-    g.cursor = g.recordLength = 497;  // the human to move there (as if by navigation)
-    f.clickCell(2, 6);
-    f.clickCell(2, 5);
-    EXPECT_EQ(g.recordLength, 498);
-
-    g.humanToMove = true;
-    f.clickCell(3, 6);
-    f.clickCell(3, 5);
-    EXPECT_EQ(g.statusText.get(), "手数がオーバーです。これ以上は指せません。");
-    EXPECT_EQ(g.selectionState, 1);
-    EXPECT_EQ(g.board[cellOf(6, 3)], HU);
-    EXPECT_EQ(g.recordLength, 498);
-    EXPECT_FALSE(g.inputBusy);
-    // Later clicks are handled again: the selection can be cleared.
-    f.clickCell(3, 6);
-    EXPECT_EQ(g.selectionState, 0);
-}
-
-TEST(Clicks, NothingHappensBeforeAGameStartsOrAfterItEnds) {
-    WindowFixture f;
-    GameState& g = f.g();
-    f.clickCell(2, 6);
-    EXPECT_EQ(g.selectionState, 0);
-    f.start();
-    g.gameOver = true;
-    f.clickCell(2, 6);
-    EXPECT_EQ(g.selectionState, 0);
-    g.gameOver = false;
-    g.thinking = true;
-    f.clickCell(2, 6);
-    EXPECT_EQ(g.selectionState, 0);
-    g.thinking = false;
-    // A release dragged out to the left of the window counts as outside the board.
-    f.clickCell(2, 6);
-    ASSERT_EQ(g.selectionState, 1);
-    f.window->handleClick(-5, 250);
-    EXPECT_EQ(g.selectionState, 0);
 }
 
 }  // namespace

@@ -56,16 +56,15 @@ struct WindowFixture {
         return window->painter().offscreenImage();
     }
     QColor pixel(int x, int y) { return canvas().pixelColor(x, y); }
-    // The colour of a board or hand cell, read next to its top-left corner (inside the outline,
-    // outside the piece).
+    // A cell's colour, read inside its outline next to the top-left corner, outside the piece.
     QColor cellColour(int col, int row) { return pixel(40 * col + 2, 40 * row + 2); }
 
-    // A real left click (press and release) at client pixel (x, y).
-    void clickAt(int x, int y) {
-        QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    // A real left click (press and release) in the middle of a cell.
+    void clickCell(int col, int row) {
+        QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(40 * col + 20, 40 * row + 20));
         settle();
     }
-    void clickCell(int col, int row) { clickAt(40 * col + 20, 40 * row + 20); }
     void command(int id) {
         window->handleCommand(id);
         settle();

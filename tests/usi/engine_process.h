@@ -10,12 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -27,29 +28,24 @@ class EngineProcess {
     explicit EngineProcess(const std::string& path, const std::vector<std::string>& args = {}) {
         ::signal(SIGPIPE, SIG_IGN);
         int in[2], out[2], err[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+            ::pipe2(err, O_CLOEXEC) != 0)
+            return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
-            posix_spawn_file_actions_addclose(&actions, fd);
         std::vector<char*> argv{const_cast<char*>(path.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        ::close(in[0]);
-        ::close(out[1]);
-        ::close(err[1]);
+        for (int fd : {in[0], out[1], err[1]}) ::close(fd);
         in_ = in[1];
         out_ = out[0];
         err_ = err[0];
-        ::fcntl(in_, F_SETFD, FD_CLOEXEC);
-        ::fcntl(out_, F_SETFD, FD_CLOEXEC);
-        ::fcntl(err_, F_SETFD, FD_CLOEXEC);
     }
 
     EngineProcess(const EngineProcess&) = delete;
@@ -57,28 +53,24 @@ class EngineProcess {
 
     ~EngineProcess() {
         closeInput();
-        if (pid_ > 0 && !exited_) {
-            if (!waitExit(5000)) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-            }
+        if (pid_ > 0 && !exited_ && !waitExit(5000)) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
         }
         if (out_ >= 0) ::close(out_);
         if (err_ >= 0) ::close(err_);
     }
 
     bool started() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
 
-    void sendRaw(const std::string& bytes) {
-        std::size_t done = 0;
-        while (in_ >= 0 && done < bytes.size()) {
+    void send(const std::string& line) {
+        const std::string bytes = line + "\n";
+        for (std::size_t done = 0; in_ >= 0 && done < bytes.size();) {
             const ssize_t n = ::write(in_, bytes.data() + done, bytes.size() - done);
             if (n <= 0) return;
             done += static_cast<std::size_t>(n);
         }
     }
-    void send(const std::string& line) { sendRaw(line + "\n"); }
 
     void closeInput() {
         if (in_ >= 0) ::close(in_);
@@ -86,8 +78,63 @@ class EngineProcess {
     }
 
     // The next line on standard output, or nothing if none came within the time.
-    std::optional<std::string> readLine(int timeoutMs) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::optional<std::string> readLine(int timeoutMs) { return readLineBy(after(timeoutMs)); }
+
+    // Lines up to and including the first that starts with `prefix`; empty if it never came.
+    std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs) {
+        std::vector<std::string> lines;
+        const Clock::time_point deadline = after(timeoutMs);
+        while (std::optional<std::string> line = readLineBy(deadline)) {
+            lines.push_back(*line);
+            if (line->starts_with(prefix)) return lines;
+        }
+        return {};
+    }
+
+    // Waits until standard error has shown `needle` (counting what came before).
+    bool waitForError(const std::string& needle, int timeoutMs) {
+        const Clock::time_point deadline = after(timeoutMs);
+        while (errText_.find(needle) == std::string::npos)
+            if (!pump(deadline)) return false;
+        return true;
+    }
+    // Everything standard error has shown so far.
+    const std::string& errorText() {
+        pump(Clock::now());
+        return errText_;
+    }
+
+    // The exit status (128 + signal when killed), or nothing if still running after the time.
+    std::optional<int> waitExit(int timeoutMs) {
+        const Clock::time_point deadline = after(timeoutMs);
+        for (;;) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (Clock::now() >= deadline) return std::nullopt;
+            pump(after(10));  // keep the pipes drained
+        }
+    }
+
+    // CPU time the process has used, in clock ticks (fields 14 and 15 of /proc/<pid>/stat).
+    long cpuTicks() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        const std::string text{std::istreambuf_iterator<char>(stat), {}};
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string skip;
+        long utime = 0, stime = 0;
+        for (int i = 3; i < 14; ++i) fields >> skip;
+        fields >> utime >> stime;
+        return utime + stime;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+
+    std::optional<std::string> readLineBy(Clock::time_point deadline) {
         for (;;) {
             const std::size_t eol = outText_.find('\n');
             if (eol != std::string::npos) {
@@ -99,79 +146,16 @@ class EngineProcess {
         }
     }
 
-    // Lines up to and including the first that starts with `prefix`; empty if it never came.
-    std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs) {
-        std::vector<std::string> lines;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const int left = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count());
-            std::optional<std::string> line = readLine(left > 0 ? left : 0);
-            if (!line) return {};
-            lines.push_back(*line);
-            if (line->rfind(prefix, 0) == 0) return lines;
-        }
-    }
-
-    // Waits until standard error has shown `needle` (counting what came before).
-    bool waitForError(const std::string& needle, int timeoutMs) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (errText_.find(needle) == std::string::npos)
-            if (!pump(deadline)) return false;
-        return true;
-    }
-    // Everything standard error has shown so far.
-    const std::string& errorText() {
-        pump(Clock::now());
-        return errText_;
-    }
-
-    std::optional<int> waitExit(int timeoutMs) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            int status = 0;
-            const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (Clock::now() >= deadline) return std::nullopt;
-            pump(Clock::now() + std::chrono::milliseconds(10));  // keep the pipes drained
-        }
-    }
-
-    // CPU time the process has used, in clock ticks, from /proc.
-    long cpuTicks() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string f;
-        long utime = 0, stime = 0;
-        for (int i = 3; i <= 15 && fields >> f; ++i) {
-            if (i == 14) utime = std::stol(f);
-            if (i == 15) stime = std::stol(f);
-        }
-        return utime + stime;
-    }
-
-  private:
-    using Clock = std::chrono::steady_clock;
-
     // Reads whatever either pipe has until the deadline; false if nothing arrived.
     bool pump(Clock::time_point deadline) {
         for (;;) {
             pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            const int r = ::poll(fds, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-            if (r <= 0) return false;
-            bool got = false;
-            got |= drain(fds[0], out_, outText_);
-            got |= drain(fds[1], err_, errText_);
-            if (got) return true;
-            if (out_ < 0 && err_ < 0) return false;
-            if (Clock::now() >= deadline) return false;
+            if (::poll(fds, 2, std::max<int>(0, static_cast<int>(left.count()))) <= 0) return false;
+            const bool gotOut = drain(fds[0], out_, outText_);
+            if (drain(fds[1], err_, errText_) || gotOut) return true;
+            if ((out_ < 0 && err_ < 0) || Clock::now() >= deadline) return false;
         }
     }
 

@@ -16,11 +16,9 @@ namespace {
 
 using namespace kaz::testing;
 
-// A full think from the opening is well under a second in a plain build; sanitizers slow it down
-// many times over.
+// Well over a think from the opening, even under sanitizers.
 constexpr int THINK_MS = 120000;
-// A middle game that takes the search several seconds, and a crowded one that takes minutes and
-// whose search answers a stop only after many seconds: both only ever thought about to be stopped.
+// Positions that take the search seconds and minutes: only ever thought about to be stopped.
 constexpr char MIDDLE[] =
     "ln1g3nl/1r3kg2/p2pppsp1/2ps2p1p/1p7/2P1P1PP1/PPSP1PS1P/1KG4R1/LN3G1NL b Bb 1";
 constexpr char HEAVY[] = "l6nl/5+P1gk/2np1S3/p1p4Pp/3P2Sp1/1PPb2P1P/P5GS1/R8/LN4bKL w RGgsn5p 1";
@@ -32,7 +30,6 @@ TEST(UsiEngine, HandshakeAndBookReplyForWhite) {
     ASSERT_FALSE(hello.empty());
     EXPECT_EQ(hello[0], "id name Kazaguruma " KAZ_VERSION);
     e.send("setoption name USI_Hash value 256");
-    e.send("setoption name USI_Ponder value false");
     expectQuiet(e);
     e.send("usinewgame");
     // After 7g7f the opening book answers 8c8d at once.
@@ -58,7 +55,6 @@ TEST(UsiEngine, RealThinkForBlackGivesOneInfoLineAndALegalMove) {
     EXPECT_TRUE(legalIn(std::string(STARTPOS_SFEN), move)) << move;
     std::map<std::string, std::string> info = infoFields(lines[0]);
     EXPECT_EQ(info["keys"], "depth score nodes nps time pv") << lines[0];
-    EXPECT_EQ(info["depth"], "10");
     EXPECT_EQ(info["score"].rfind("cp ", 0), 0u) << lines[0];
     EXPECT_GT(std::stoull(info["nodes"]), 1000u);
     EXPECT_EQ(info["pv"], move);
@@ -66,8 +62,8 @@ TEST(UsiEngine, RealThinkForBlackGivesOneInfoLineAndALegalMove) {
 }
 
 TEST(UsiEngine, StopAndQuitEndARealThinkPromptly) {
-    // Stopped early (possibly before any move is finished) and later, in both positions: the
-    // answer comes at once and is a legal move, never a resignation caused by the stop.
+    // Stopped early (perhaps before any move is searched) and later: a legal move comes at once,
+    // never a resignation caused by the stop.
     for (const char* sfen : {MIDDLE, HEAVY}) {
         for (int afterMs : {20, 700}) {
             EngineProcess e(KAZ_ENGINE);
