@@ -23,12 +23,8 @@ TEST(GameState, StartAndResetClearTheRecord) {
     EXPECT_EQ(g.enginePosition, initialPosition());
 
     game.start(/*humanSecond=*/true);
-    EXPECT_EQ(game.window.questions(),
-              (std::vector<Msg>{{"先手にしますか？", "先手・後手の選択"}}));
     EXPECT_TRUE(g.started);
-    EXPECT_EQ(g.humanIsSecond, 1);
     EXPECT_FALSE(g.humanToMove);
-
     game.computer(33, 34);
     g.paused = true;
     g.thinking = true;
@@ -48,7 +44,7 @@ TEST(GameState, StartAndResetClearTheRecord) {
     EXPECT_EQ(g.moveRecord.boards[1], g.initialBoard);
 }
 
-TEST(GameState, HumanMovesCaptureDropAndTruncateTheRecord) {
+TEST(GameState, MovesCapturesDropsNavigationAndTruncation) {
     TestGame game;
     GameState& g = *game;
     game.start();
@@ -66,35 +62,14 @@ TEST(GameState, HumanMovesCaptureDropAndTruncateTheRecord) {
     ASSERT_TRUE(game.humanDrop(KAKU, 45));
     EXPECT_EQ(g.hands[0][KAKU], 0);
     EXPECT_EQ(g.board[cellAt(45)], KAKU);
-
     // A drop from an empty hand places the piece but never makes the count negative.
     game.computer(51, 42);
     ASSERT_TRUE(game.humanDrop(KIN, 55));
     EXPECT_EQ(g.hands[0][KIN], 0);
 
-    // Three back, then a move: the record ends at the new move.
-    goBackOne(g);
-    goBackOne(g);
-    goBackOne(g);
-    ASSERT_TRUE(g.humanToMove);
-    ASSERT_TRUE(game.human(37, 36));
-    EXPECT_EQ(g.cursor, 5);
-    EXPECT_EQ(g.recordLength, 5);
-    EXPECT_EQ(g.moveRecord.boards[5][cellAt(36)], HU);
-    EXPECT_EQ(g.moveRecord.boards[5][cellAt(45)], EMPTY);
-}
-
-TEST(GameState, NavigationPausesAndSetsTheSideToMoveByParity) {
-    TestGame game;
-    GameState& g = *game;
-    game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(27, 26);
-    game.computer(83, 84);
+    // Navigation pauses, turns the highlight off and sets the side to move by parity.
     g.showLastMove = true;
     g.lastMoveRow = 3;
-
     goToStart(g);
     EXPECT_EQ(g.cursor, 0);
     EXPECT_EQ(g.board, g.initialBoard);
@@ -105,7 +80,9 @@ TEST(GameState, NavigationPausesAndSetsTheSideToMoveByParity) {
     EXPECT_EQ(game.window.pauseCaption(), "■");
     goBackOne(g);
     EXPECT_EQ(g.cursor, 0);
-
+    togglePause(g);
+    EXPECT_FALSE(g.paused);
+    EXPECT_EQ(game.window.pauseCaption(), "||");
     g.gameOver = true;
     for (int i = 0; i < 3; ++i) goForwardOne(g);
     EXPECT_EQ(g.cursor, 3);
@@ -113,12 +90,17 @@ TEST(GameState, NavigationPausesAndSetsTheSideToMoveByParity) {
     EXPECT_FALSE(g.humanToMove);  // move 3 made by the human (first): the computer is to move
     EXPECT_FALSE(g.gameOver);
     goToEnd(g);
-    EXPECT_EQ(g.cursor, 4);
-    EXPECT_TRUE(g.humanToMove);
+    EXPECT_EQ(g.cursor, 7);
+    EXPECT_TRUE(showsSlot(g, 7));
 
-    togglePause(g);
-    EXPECT_FALSE(g.paused);
-    EXPECT_EQ(game.window.pauseCaption(), "||");
+    // Three back, then a move: the record ends at the new move.
+    for (int i = 0; i < 3; ++i) goBackOne(g);
+    ASSERT_TRUE(g.humanToMove);
+    ASSERT_TRUE(game.human(37, 36));
+    EXPECT_EQ(g.cursor, 5);
+    EXPECT_EQ(g.recordLength, 5);
+    EXPECT_EQ(g.moveRecord.boards[5][cellAt(36)], HU);
+    EXPECT_EQ(g.moveRecord.boards[5][cellAt(45)], EMPTY);
 }
 
 TEST(GameState, SwapSidesTwiceIsTheIdentity) {

@@ -66,21 +66,6 @@ int changedCells(const GameBoard& a, const GameBoard& b) {
     return n;
 }
 
-TEST(TurnControl, ComputerMovingFirstPlaysAndRecordsAtOnce) {
-    EngineGame game;
-    GameState& g = *game;
-    game.control.start();
-    game.start(/*humanSecond=*/true);
-    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
-    EXPECT_EQ(g.cursor, 1);
-    EXPECT_EQ(g.moveRecord.boards[1], g.board);
-    EXPECT_EQ(changedCells(g.initialBoard, g.board), 2);
-    ASSERT_TRUE(g.showLastMove);  // on the computer's piece
-    EXPECT_TRUE(g.board[cellOf(g.lastMoveRow, g.lastMoveCol)] & OWNER_BIT);
-    ASSERT_TRUE(eventually(
-        [&] { return g.statusText.get().starts_with("プレイヤーの手番です。評価値＝"); }));
-}
-
 TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     EngineGame game;
     GameState& g = *game;
@@ -115,24 +100,6 @@ TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     EXPECT_EQ(g.recordLength, 2);
 }
 
-TEST(TurnControl, ResignationLeavesTheRecordAndNavigationResumes) {
-    EngineGame game;
-    GameState& g = *game;
-    game.control.start();
-    game.computerToMoveIn("k8/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 4);
-    ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
-    EXPECT_TRUE(g.statusText.get().starts_with("コンピュータが投了しました。試合終了です。"));
-    EXPECT_FALSE(g.showLastMove);
-    EXPECT_EQ(g.recordLength, 4);
-    EXPECT_EQ(g.moveRecord.boards[4], g.board);
-    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
-
-    goBackOne(g);
-    EXPECT_FALSE(g.gameOver);
-    EXPECT_TRUE(g.paused);
-    EXPECT_EQ(g.cursor, 3);
-}
-
 TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
     EngineGame game;
     GameState& g = *game;
@@ -144,21 +111,38 @@ TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
     EXPECT_EQ(g.recordLength, 5);
     EXPECT_EQ(g.hands[1][GYOKU], 0);
     EXPECT_EQ(g.board[cellOf(8, 4)] & (OWNER_BIT | 7), OWNER_BIT | HI);  // the board shows it
+    // Once the turn is back, navigation resumes the game.
+    ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
+    goBackOne(g);
+    EXPECT_FALSE(g.gameOver);
+    EXPECT_TRUE(g.paused);
+    EXPECT_EQ(g.cursor, 4);
 }
 
-TEST(TurnControl, ResetDuringTheGameEndPauseKeepsTheNewGame) {
+TEST(TurnControl, ResignationThenAResetDuringTheGameEndPauseAndAFirstMove) {
     EngineGame game;
     GameState& g = *game;
     game.control.start();
     game.computerToMoveIn("k8/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 4);
     ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
+    EXPECT_TRUE(g.statusText.get().starts_with("コンピュータが投了しました。試合終了です。"));
+    EXPECT_FALSE(g.showLastMove);
+    EXPECT_EQ(g.recordLength, 4);
+    EXPECT_EQ(g.moveRecord.boards[4], g.board);
     ASSERT_TRUE(g.thinking);  // still in the pause after the message
+
+    // The ended think hands nothing over to the new game, where the computer moves first at once.
     resetGame(g);
     EXPECT_FALSE(g.started);
     game.start(/*humanSecond=*/true);
-    // The ended think hands nothing over: the computer plays the first move of the new game.
     ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 1; }));
+    EXPECT_EQ(g.cursor, 1);
+    EXPECT_EQ(g.moveRecord.boards[1], g.board);
     EXPECT_EQ(changedCells(g.initialBoard, g.board), 2);
+    ASSERT_TRUE(g.showLastMove);  // on the computer's piece
+    EXPECT_TRUE(g.board[cellOf(g.lastMoveRow, g.lastMoveCol)] & OWNER_BIT);
+    ASSERT_TRUE(eventually(
+        [&] { return g.statusText.get().starts_with("プレイヤーの手番です。評価値＝"); }));
 }
 
 TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {

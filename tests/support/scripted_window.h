@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -43,7 +44,11 @@ class ScriptedWindow : public WindowPort {
         std::lock_guard g(mutex_);
         messages_.push_back({std::string(text), std::string(caption)});
     }
+    // Runs inside every question, as events arriving in a modal dialog's loop would.
+    std::function<void()> duringQuestion;
+
     bool askYesNo(std::string_view text, std::string_view caption) override {
+        if (duringQuestion) duringQuestion();
         std::lock_guard g(mutex_);
         questions_.push_back({std::string(text), std::string(caption)});
         if (answers_.empty()) return false;

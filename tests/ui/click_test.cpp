@@ -160,38 +160,29 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     EXPECT_EQ(g.selectionState, 0);
 }
 
-TEST(Clicks, HandCellsSelectByKindWhenTheHumanHasOne) {
+TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     WindowFixture f;
     GameHand hand{};
     hand[HU] = 2;
     hand[GIN] = 1;
-    setUp(f, {{8, 4, GYOKU}, {0, 4, GYOKU | OWNER_BIT}}, hand);
+    setUp(f, {{8, 4, GYOKU}, {0, 4, GYOKU | OWNER_BIT}, {6, 4, HU}, {5, 3, TOKIN}}, hand);
     GameState& g = f.g();
-    // Pawns in both halves of the first hand row, then the silver.
+    // Pawns in both halves of the first hand row, then the silver; a second click clears.
     const std::pair<Cell, int> picks[] = {{{10, 5}, HU}, {{13, 5}, HU}, {{11, 7}, GIN}};
     for (const auto& [cell, kind] : picks) {
         f.clickCell(cell.first, cell.second);
         EXPECT_EQ(g.selectionState, 2);
         EXPECT_EQ(g.selPiece, kind);
         EXPECT_EQ(f.cellColour(cell.first, cell.second), BLUE);
-        f.clickCell(cell.first, cell.second);  // a click outside the board clears
+        f.clickCell(cell.first, cell.second);
         EXPECT_EQ(g.selectionState, 0);
     }
-    // A kind the human does not hold selects nothing; the computer's hand selects nothing.
+    // A kind the human does not hold selects nothing, nor does the computer's hand.
     f.clickCell(12, 7);
-    EXPECT_EQ(g.selectionState, 0);
     f.clickCell(10, 1);
     EXPECT_EQ(g.selectionState, 0);
     EXPECT_EQ(f.cellColour(10, 1), YELLOW);
-}
 
-TEST(Clicks, DropsFollowThePawnColumnRuleAndNeverAskAboutPromotion) {
-    WindowFixture f;
-    GameHand hand{};
-    hand[HU] = 1;
-    hand[GIN] = 1;
-    setUp(f, {{8, 4, GYOKU}, {0, 4, GYOKU | OWNER_BIT}, {6, 4, HU}, {5, 3, TOKIN}}, hand);
-    GameState& g = f.g();
     f.clickCell(10, 5);
     f.clickCell(4, 3);  // column 4 holds the human's pawn
     f.clickCell(4, 0);  // occupied by the computer's king
@@ -199,10 +190,9 @@ TEST(Clicks, DropsFollowThePawnColumnRuleAndNeverAskAboutPromotion) {
     EXPECT_EQ(g.recordLength, 0);
     f.clickCell(3, 0);  // column 3 has only a promoted pawn: allowed, even on row 0
     EXPECT_EQ(g.board[cellOf(0, 3)], HU);
-    EXPECT_EQ(g.hands[0][HU], 0);
+    EXPECT_EQ(g.hands[0][HU], 1);
     EXPECT_EQ(g.recordLength, 1);
-
-    // The computer's turn passes (played by the test); then a silver dropped into its camp.
+    // A silver dropped into the computer's camp is never asked about promotion.
     g.humanToMove = true;
     f.clickCell(11, 7);
     f.clickCell(6, 1);
@@ -246,36 +236,18 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
     EXPECT_EQ(g.recordLength, 5);
 }
 
-// Clicks into the window from inside the promotion question, as a click arriving in the
-// question's event loop would.
-class ReenteringDialogs : public ScriptedWindow {
-  public:
-    std::function<void()> duringQuestion;
-    bool askYesNo(std::string_view text, std::string_view caption) override {
-        if (duringQuestion) duringQuestion();
-        return ScriptedWindow::askYesNo(text, caption);
-    }
-};
-
 TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
-    auto game = std::make_unique<GameState>();
-    auto searcher = std::make_unique<Searcher>();
-    ReenteringDialogs dialogs;
-    ui::MainWindow window(*game, *searcher, {false, &dialogs});
-    GameState& g = *game;
-    dialogs.queueYesNo(true);
-    window.handleCommand(ui::CMD_START_RESET);
-    g.board = makeEmptyBoard();
-    g.board[cellOf(3, 2)] = HU;
-    g.board[cellOf(8, 4)] = GYOKU;
+    WindowFixture f;
+    setUp(f, {{3, 2, HU}, {8, 4, GYOKU}});
+    GameState& g = f.g();
     bool busyDuringQuestion = false;
-    dialogs.duringQuestion = [&] {
+    f.dialogs.duringQuestion = [&] {
         busyDuringQuestion = g.inputBusy;
-        window.handleClick(600, 20);  // would clear the selection if it were handled
+        f.window->handleClick(600, 20);  // would clear the selection if it were handled
     };
-    dialogs.queueYesNo(true);
-    window.handleClick(2 * 40 + 5, 3 * 40 + 5);
-    window.handleClick(2 * 40 + 5, 2 * 40 + 5);
+    f.dialogs.queueYesNo(true);
+    f.clickCell(2, 3);
+    f.clickCell(2, 2);
     EXPECT_TRUE(busyDuringQuestion);
     EXPECT_EQ(g.board[cellOf(2, 2)], TOKIN);
     EXPECT_FALSE(g.inputBusy);

@@ -1,7 +1,8 @@
 #pragma once
 
-// A USI engine run as a child process behind pipes, as a GUI runs it: lines in, lines out, with a
-// timeout on every wait so that a hung engine fails the test instead of hanging it.
+// A USI engine run as a child process, as a GUI runs it: lines in and out through pipes, with a
+// timeout on every wait so that a hung engine fails the test instead of hanging it. Standard
+// error goes to an unlinked temporary file.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -27,25 +29,27 @@ class EngineProcess {
   public:
     explicit EngineProcess(const std::string& path, const std::vector<std::string>& args = {}) {
         ::signal(SIGPIPE, SIG_IGN);
-        int in[2], out[2], err[2];
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-            ::pipe2(err, O_CLOEXEC) != 0)
+        char errName[] = "/tmp/kaz_engine_err_XXXXXX";
+        int in[2], out[2];
+        err_ = ::mkostemp(errName, O_CLOEXEC);
+        if (err_ < 0 || ::unlink(errName) != 0 || ::pipe2(in, O_CLOEXEC) != 0 ||
+            ::pipe2(out, O_CLOEXEC) != 0)
             return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_adddup2(&actions, err_, 2);
         std::vector<char*> argv{const_cast<char*>(path.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        for (int fd : {in[0], out[1], err[1]}) ::close(fd);
+        ::close(in[0]);
+        ::close(out[1]);
         in_ = in[1];
         out_ = out[0];
-        err_ = err[0];
     }
 
     EngineProcess(const EngineProcess&) = delete;
@@ -57,8 +61,8 @@ class EngineProcess {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (out_ >= 0) ::close(out_);
-        if (err_ >= 0) ::close(err_);
+        for (int fd : {out_, err_})
+            if (fd >= 0) ::close(fd);
     }
 
     bool started() const { return pid_ > 0; }
@@ -91,17 +95,20 @@ class EngineProcess {
         return {};
     }
 
-    // Waits until standard error has shown `needle` (counting what came before).
-    bool waitForError(const std::string& needle, int timeoutMs) {
-        const Clock::time_point deadline = after(timeoutMs);
-        while (errText_.find(needle) == std::string::npos)
-            if (!pump(deadline)) return false;
-        return true;
-    }
     // Everything standard error has shown so far.
-    const std::string& errorText() {
-        pump(Clock::now());
-        return errText_;
+    std::string errorText() const {
+        std::string text;
+        char buf[65536];
+        for (ssize_t n; (n = ::pread(err_, buf, sizeof buf, text.size())) > 0;) text.append(buf, n);
+        return text;
+    }
+    // Waits until standard error has shown `needle`.
+    bool waitForError(const std::string& needle, int timeoutMs) {
+        for (const auto deadline = after(timeoutMs); Clock::now() < deadline;) {
+            if (errorText().find(needle) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
     }
 
     // The exit status (128 + signal when killed), or nothing if still running after the time.
@@ -114,11 +121,11 @@ class EngineProcess {
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             if (Clock::now() >= deadline) return std::nullopt;
-            pump(after(10));  // keep the pipes drained
+            if (!fill(after(10))) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
 
-    // CPU time the process has used, in clock ticks (fields 14 and 15 of /proc/<pid>/stat).
+    // CPU time of all the process's threads, in clock ticks (fields 14 and 15 of its stat).
     long cpuTicks() const {
         std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
         const std::string text{std::istreambuf_iterator<char>(stat), {}};
@@ -135,47 +142,35 @@ class EngineProcess {
     static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 
     std::optional<std::string> readLineBy(Clock::time_point deadline) {
-        for (;;) {
-            const std::size_t eol = outText_.find('\n');
-            if (eol != std::string::npos) {
-                std::string line = outText_.substr(0, eol);
-                outText_.erase(0, eol + 1);
-                return line;
-            }
-            if (!pump(deadline)) return std::nullopt;
-        }
+        std::size_t eol;
+        while ((eol = outText_.find('\n')) == std::string::npos)
+            if (!fill(deadline)) return std::nullopt;
+        std::string line = outText_.substr(0, eol);
+        outText_.erase(0, eol + 1);
+        return line;
     }
 
-    // Reads whatever either pipe has until the deadline; false if nothing arrived.
-    bool pump(Clock::time_point deadline) {
-        for (;;) {
-            pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (::poll(fds, 2, std::max<int>(0, static_cast<int>(left.count()))) <= 0) return false;
-            const bool gotOut = drain(fds[0], out_, outText_);
-            if (drain(fds[1], err_, errText_) || gotOut) return true;
-            if ((out_ < 0 && err_ < 0) || Clock::now() >= deadline) return false;
-        }
-    }
-
-    static bool drain(const pollfd& p, int& fd, std::string& into) {
-        if (fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return false;
+    // Adds what the output pipe brings by the deadline to outText_; false if nothing came.
+    bool fill(Clock::time_point deadline) {
+        pollfd p{out_, POLLIN, 0};
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (out_ < 0 || ::poll(&p, 1, std::max<int>(0, left.count())) <= 0) return false;
         char buf[65536];
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(out_, buf, sizeof buf);
         if (n <= 0) {
-            ::close(fd);
-            fd = -1;
+            ::close(out_);
+            out_ = -1;
             return false;
         }
-        into.append(buf, static_cast<std::size_t>(n));
+        outText_.append(buf, static_cast<std::size_t>(n));
         return true;
     }
 
     pid_t pid_ = -1;
     int in_ = -1, out_ = -1, err_ = -1;
     bool exited_ = false;
-    std::string outText_, errText_;
+    std::string outText_;
 };
 
 }  // namespace kaz::testing

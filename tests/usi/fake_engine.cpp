@@ -1,9 +1,7 @@
-// The USI loop with a scripted player instead of the search, so that the protocol can be tested
-// through a pipe with thinks of any length and any outcome. Each think and new game is reported
-// on standard error ("think <sfen> plies=<n> seed=<s>"), where the tests check what the protocol
-// handed over.
+// The USI loop with a scripted player instead of the search: thinks of any length and outcome.
+// Each think and new game is reported on standard error ("think <sfen> plies=<n> seed=<s>").
 //   --think-ms N    each think lasts N ms, or until it is stopped
-//   --reply KIND    first (the first legal move), mate, book, resign, illegal (R*5e), or nomove
+//   --reply KIND    first (the first legal move), mate, resign, illegal (R*5e), or nomove
 //                   (stopped before any move was searched; the move field holds junk)
 
 #include <chrono>
@@ -45,9 +43,6 @@ class ScriptedPlayer : public kaz::Player {
         if (reply_ == "mate") {
             r.mate = true;
             r.mateLength = 3;
-        } else if (reply_ == "book") {
-            r.book = true;
-            r.value = 0;
         } else if (reply_ == "resign") {
             r.resign = true;
             r.value = -9000;

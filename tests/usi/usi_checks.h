@@ -19,8 +19,8 @@ namespace kaz::testing {
 // Long enough for a sanitizer build on a busy machine, short against a hang.
 constexpr int PROMPT_MS = 5000;
 
-// Ends the engine by closing its input, as a GUI that goes away does, and expects a clean exit:
-// status 0 and no sanitizer report (the engine's standard error is not shown otherwise).
+// Closes the engine's input, as a GUI that goes away does, and expects status 0 and no sanitizer
+// report.
 inline void expectCleanExit(EngineProcess& e) {
     e.closeInput();
     EXPECT_EQ(e.waitExit(PROMPT_MS), 0) << e.errorText();
@@ -47,8 +47,8 @@ inline std::string bestmoveOf(const std::vector<std::string>& lines) {
     return lines.empty() ? "" : lines.back().substr(std::string("bestmove ").size());
 }
 
-// The fields of an "info ..." line in order, each keyword with its value ("score" keeps both of
-// its words), the keywords joined by spaces under the key "keys".
+// The fields of an "info ..." line: each keyword's value ("score" keeps both words), and under
+// "keys" the keywords in order.
 inline std::map<std::string, std::string> infoFields(const std::string& line) {
     std::map<std::string, std::string> f;
     std::istringstream in(line);

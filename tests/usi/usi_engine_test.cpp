@@ -23,33 +23,26 @@ constexpr char MIDDLE[] =
     "ln1g3nl/1r3kg2/p2pppsp1/2ps2p1p/1p7/2P1P1PP1/PPSP1PS1P/1KG4R1/LN3G1NL b Bb 1";
 constexpr char HEAVY[] = "l6nl/5+P1gk/2np1S3/p1p4Pp/3P2Sp1/1PPb2P1P/P5GS1/R8/LN4bKL w RGgsn5p 1";
 
-TEST(UsiEngine, HandshakeAndBookReplyForWhite) {
+TEST(UsiEngine, BookRepliesForWhiteThenARealThinkForBlack) {
     EngineProcess e(KAZ_ENGINE);
     e.send("usi");
     const std::vector<std::string> hello = e.readUntil("usiok", PROMPT_MS);
     ASSERT_FALSE(hello.empty());
     EXPECT_EQ(hello[0], "id name Kazaguruma " KAZ_VERSION);
-    e.send("setoption name USI_Hash value 256");
-    expectQuiet(e);
     e.send("usinewgame");
-    // After 7g7f the opening book answers 8c8d at once.
+    // After 7g7f the opening book answers 8c8d at once; two moves further, still from the book.
     e.send("position startpos moves 7g7f");
-    const std::vector<std::string> lines = think(e, "go btime 60000 wtime 60000 byoyomi 5000");
+    std::vector<std::string> lines = think(e, "go btime 60000 wtime 60000 byoyomi 5000");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("info depth 0 score cp 0 nodes ", 0), 0u) << lines[0];
     EXPECT_EQ(bestmoveOf(lines), "8c8d");
-    // Two book moves further, still in the book.
     e.send("position startpos moves 7g7f 8c8d 2g2f");
     EXPECT_EQ(bestmoveOf(think(e, "go byoyomi 5000")), "4a3b");
     e.send("gameover draw");
-    expectCleanExit(e);
-}
 
-TEST(UsiEngine, RealThinkForBlackGivesOneInfoLineAndALegalMove) {
-    EngineProcess e(KAZ_ENGINE);
     e.send("usinewgame");
     e.send("position startpos");
-    const std::vector<std::string> lines = think(e, "go btime 0 wtime 0 byoyomi 10000", THINK_MS);
+    lines = think(e, "go btime 0 wtime 0 byoyomi 10000", THINK_MS);
     ASSERT_EQ(lines.size(), 2u);
     const std::string move = bestmoveOf(lines);
     EXPECT_TRUE(legalIn(std::string(STARTPOS_SFEN), move)) << move;
