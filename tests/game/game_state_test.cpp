@@ -34,8 +34,9 @@ TEST(GameState, StartAndResetClearTheRecord) {
     EXPECT_EQ(g.recordLength, 1);
 
     g.gameOver = true;  // ...but accepted once the game is over
+    g.showLastMove = true;
     resetGame(g);
-    EXPECT_FALSE(g.started || g.thinking || g.paused || g.gameOver);
+    EXPECT_FALSE(g.started || g.thinking || g.paused || g.gameOver || g.showLastMove);
     EXPECT_TRUE(g.humanToMove);
     EXPECT_TRUE(g.engineResetPending);
     EXPECT_EQ(g.humanIsSecond, 0);

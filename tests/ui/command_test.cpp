@@ -38,49 +38,23 @@ void playFourMoves(WindowFixture& f) {
     f.settle();
 }
 
-TEST(Commands, StartPauseAndReset) {
+// One game through the buttons and menu commands, as a player would click them.
+TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     WindowFixture f;
     GameState& g = f.g();
     EXPECT_EQ(f.caption(CMD_START_RESET), "開始");
-    EXPECT_EQ(f.caption(CMD_PAUSE), "ll");
     f.start(/*humanFirst=*/true);
     EXPECT_EQ(f.dialogs.questions(), (std::vector<Msg>{{"先手にしますか？", "先手・後手の選択"}}));
     EXPECT_TRUE(g.started);
     EXPECT_TRUE(g.humanToMove);
     EXPECT_EQ(f.caption(CMD_START_RESET), "初期化");
-
-    playFourMoves(f);
-    // The pause button works during a think too: it only decides whether the next turn begins.
-    g.thinking = true;
-    QTest::mouseClick(f.window->button(CMD_PAUSE), Qt::LeftButton);
-    EXPECT_TRUE(g.paused);
-    EXPECT_EQ(f.caption(CMD_PAUSE), "■");
-    f.command(CMD_PAUSE);
-    EXPECT_FALSE(g.paused);
-    EXPECT_EQ(f.caption(CMD_PAUSE), "||");
-    f.command(CMD_PAUSE);
-    g.thinking = false;
-    f.command(CMD_START_RESET);
-    EXPECT_FALSE(g.started);
-    EXPECT_EQ(g.recordLength, 0);
-    EXPECT_EQ(g.board, g.initialBoard);
-    EXPECT_EQ(f.caption(CMD_START_RESET), "開始");
-    EXPECT_EQ(f.caption(CMD_PAUSE), "||");
-    EXPECT_EQ(g.statusText.get(), "開始するには開始ボタンを押してください。");
-    EXPECT_EQ(f.cellColour(6, 3), YELLOW);  // the last-move highlight is gone
-}
-
-TEST(Commands, NavigationStepsAndTheirRefusals) {
-    WindowFixture f;
-    GameState& g = f.g();
-    f.start();
-    // Nothing recorded yet.
-    f.command(CMD_BACK_ONE);
-    EXPECT_EQ(g.statusText.get(), "今は１手戻せません。");
-    f.command(CMD_FORWARD_ONE);
-    EXPECT_EQ(g.statusText.get(), "今は１手進められません。");
-    f.command(CMD_TO_END);
-    EXPECT_EQ(g.statusText.get(), "今は最後まで進められません。");
+    const std::pair<int, const char*> empty[] = {{CMD_BACK_ONE, "今は１手戻せません。"},
+                                                 {CMD_FORWARD_ONE, "今は１手進められません。"},
+                                                 {CMD_TO_END, "今は最後まで進められません。"}};
+    for (const auto& [id, text] : empty) {
+        f.command(id);
+        EXPECT_EQ(g.statusText.get(), text);
+    }
 
     playFourMoves(f);
     EXPECT_EQ(f.cellColour(1, 3), RED);  // the computer's last move, on the human's turn only
@@ -92,17 +66,17 @@ TEST(Commands, NavigationStepsAndTheirRefusals) {
     EXPECT_EQ(g.cursor, 3);
     EXPECT_FALSE(g.humanToMove);  // the computer moves at odd numbers when the human is first
     EXPECT_EQ(f.caption(CMD_PAUSE), "■");
-    EXPECT_EQ(f.cellColour(1, 3), YELLOW);  // navigation turns the highlight off
     f.command(CMD_TO_START);
     EXPECT_EQ(g.cursor, 0);
     EXPECT_EQ(g.board, g.initialBoard);
+    EXPECT_EQ(f.cellColour(1, 3), YELLOW);  // navigation turns the highlight off
     f.command(CMD_FORWARD_ONE);
     EXPECT_EQ(g.cursor, 1);
     f.command(CMD_TO_END);
     EXPECT_EQ(g.cursor, 4);
     EXPECT_EQ(g.board, g.moveRecord.boards[4]);
 
-    // During a think every step is refused with its own text.
+    // During a think every step is refused with its own text; pause still works.
     g.thinking = true;
     const std::pair<int, const char*> refusals[] = {
         {CMD_TO_START, "コンピュータの思考中は最初に戻せません。"},
@@ -115,31 +89,34 @@ TEST(Commands, NavigationStepsAndTheirRefusals) {
         EXPECT_EQ(g.statusText.get(), text);
         EXPECT_EQ(g.cursor, 4);
     }
-}
+    QTest::mouseClick(f.window->button(CMD_PAUSE), Qt::LeftButton);
+    EXPECT_FALSE(g.paused);
+    EXPECT_EQ(f.caption(CMD_PAUSE), "||");
+    f.command(CMD_PAUSE);
+    EXPECT_TRUE(g.paused);
+    EXPECT_EQ(f.caption(CMD_PAUSE), "■");
+    g.thinking = false;
 
-TEST(Commands, SaveAndLoadThroughTheFileDialogs) {
-    WindowFixture f;
-    GameState& g = f.g();
-    f.start();
-    playFourMoves(f);
+    // Saved, reset, loaded back.
     const auto before = std::make_unique<MoveRecord>(g.moveRecord);
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("kaz_ui_test_" + std::to_string(::getpid()) + ".kif");
-
-    f.dialogs.queueFile(file.string());
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("kaz_ui_test_" + std::to_string(::getpid()) + ".kif");
+    f.dialogs.queueFile(file);
     f.command(CMD_SAVE_RECORD);
     EXPECT_EQ(f.dialogs.lastFilter(), "KIF files {*.kif}|*.kif");
-    ASSERT_TRUE(std::filesystem::exists(file));
-
     f.command(CMD_START_RESET);
-    ASSERT_EQ(g.recordLength, 0);
-    f.dialogs.queueFile(file.string());
+    EXPECT_FALSE(g.started);
+    EXPECT_EQ(g.recordLength, 0);
+    EXPECT_EQ(g.board, g.initialBoard);
+    EXPECT_EQ(f.caption(CMD_START_RESET), "開始");
+    EXPECT_EQ(f.caption(CMD_PAUSE), "||");
+    EXPECT_EQ(g.statusText.get(), "開始するには開始ボタンを押してください。");
+    f.dialogs.queueFile(file);
     f.command(CMD_LOAD_RECORD);
+    std::filesystem::remove(file);
     EXPECT_EQ(g.recordLength, 4);
     for (int k = 0; k <= 4; ++k) EXPECT_EQ(g.moveRecord.boards[k], before->boards[k]) << k;
     EXPECT_EQ(f.caption(CMD_START_RESET), "初期化");
-    std::filesystem::remove(file);
-
     // A cancelled dialog changes nothing; the loaded game can be turned round.
     f.command(CMD_LOAD_RECORD);
     EXPECT_EQ(g.recordLength, 4);

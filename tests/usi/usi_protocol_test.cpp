@@ -100,6 +100,15 @@ TEST(UsiProtocol, PositionsForBothColoursWithPromotionsDropsAndThousandsOfPlies)
     e.send(line);
     think(e);
     EXPECT_EQ(lastThink(e), std::string(STARTPOS_SFEN) + " plies=20000 seed=0");
+
+    // Checkmated, by a position or by the last move, or without a king: resigned without a think.
+    for (const char* lost :
+         {"sfen 4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1", "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b",
+          "sfen 9/9/9/9/3r5/9/9/9/4K4 w - 1"}) {
+        e.send(std::string("position ") + lost);
+        EXPECT_EQ(bestmoveOf(think(e)), "resign") << lost;
+    }
+    EXPECT_EQ(lastThink(e), std::string(STARTPOS_SFEN) + " plies=20000 seed=0");
     expectCleanExit(e);
 }
 
@@ -206,20 +215,6 @@ TEST(UsiProtocol, QuitOrEndOfInputDuringAThinkExitsPromptly) {
 }
 
 TEST(UsiProtocol, NeverAnIllegalMove) {
-    {
-        // Checkmated: resign without asking the player.
-        EngineProcess e = fakeEngine();
-        e.send("position sfen 4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1");
-        EXPECT_EQ(bestmoveOf(think(e)), "resign");
-        // The same as the last move of a game.
-        e.send("position sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b");
-        EXPECT_EQ(bestmoveOf(think(e)), "resign");
-        EXPECT_EQ(e.errorText().find("think "), std::string::npos);
-        // No king to play with.
-        e.send("position sfen 9/9/9/9/3r5/9/9/9/4K4 w - 1");
-        EXPECT_EQ(bestmoveOf(think(e)), "resign");
-        expectCleanExit(e);
-    }
     // What the player answers: an illegal move is never passed on; a resignation has no pv.
     const std::pair<std::string, std::string_view> replies[] = {
         {"illegal", "illegal move 'R*5e'"},
