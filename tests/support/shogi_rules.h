@@ -1,8 +1,7 @@
 #pragma once
 
 // The rules of shogi written out plainly for tests: which moves are legal for a side, and why a
-// given move is not. Independent of the engine's move generators and attack map on purpose; it
-// shares only the piece encoding and the movement table of pseudo_moves.h.
+// given move is not. Independent of the engine's move generators and attack map on purpose.
 
 #include <string>
 #include <vector>
@@ -13,40 +12,20 @@
 
 namespace kaz::testing {
 
-inline int sideOf(PieceCode c) { return (c >> 4) & 1; }
-inline bool isSidePiece(PieceCode c, int side) { return c < 0x80 && sideOf(c) == side; }
-
 // Whether any piece of `by` attacks square sq.
 inline bool attacked(const Board& b, int sq, int by) {
-    const int sign = by == 0 ? 1 : -1;
-    for (int q = 0; q < 256; ++q) {
-        if (!onBoard(q) || !isSidePiece(b[q], by)) continue;
-        const Rule& r = ruleFor(b[q]);
-        for (int o : r.steps)
-            if (q + sign * o == sq) return true;
-        for (int o : r.slides) {
-            for (int t = q + sign * o; onBoard(t); t += sign * o) {
-                if (t == sq) return true;
-                if (b[t] != EMPTY) break;
-            }
-        }
-    }
-    return false;
-}
-
-inline int kingOf(const Board& b, int side) {
-    for (int q = 0; q < 256; ++q)
-        if (onBoard(q) && b[q] == (GYOKU | (side ? OWNER_BIT : 0))) return q;
-    return -1;
+    bool hit = false;
+    for (int q = 0; q < 256 && !hit; ++q)
+        if (onBoard(q) && isSidePiece(b[q], by))
+            forTargets(b, q, [&](int t, int) { hit |= t == sq; });
+    return hit;
 }
 
 inline bool inCheck(const Board& b, int side) {
-    const int k = kingOf(b, side);
-    return k >= 0 && attacked(b, k, 1 - side);
+    for (int q = 0; q < 256; ++q)
+        if (onBoard(q) && b[q] == pieceOf(side, GYOKU)) return attacked(b, q, 1 - side);
+    return false;
 }
-
-// Ranks left in front of a piece of `side` on rank r.
-inline int ranksAhead(int side, int rank) { return side == 0 ? rank : 8 - rank; }
 
 inline Position afterMove(const Position& pos, int side, const EngineMove& m) {
     Position n = pos;
@@ -62,7 +41,7 @@ inline std::string whyIllegal(const Position& pos, int side, const EngineMove& m
     const PieceCode own = side ? OWNER_BIT : 0;
     if (m.toFile < 0 || m.toFile > 8 || m.toRank < 0 || m.toRank > 8) return "target off the board";
     const int to = squareOf(m.toRank, m.toFile);
-    const int ahead = ranksAhead(side, m.toRank);
+    const int ahead = side == 0 ? m.toRank : 8 - m.toRank;  // ranks left in front of the piece
     const int kind = m.newPiece & 15;
     if (m.fromFile < 0) {
         if (m.fromRank != -1 || m.piece != m.newPiece || m.captured != EMPTY)
@@ -70,8 +49,6 @@ inline std::string whyIllegal(const Position& pos, int side, const EngineMove& m
         if ((m.piece & ~7) != own || (m.piece & 7) == GYOKU) return "dropped piece not droppable";
         if (pos.hand[side][m.piece & 7] == 0) return "dropped piece not in hand";
         if (b[to] != EMPTY) return "drop onto an occupied square";
-        if ((kind == HU || kind == KYO) && ahead == 0) return "drop with no further move";
-        if (kind == KEI && ahead < 2) return "drop with no further move";
         if (kind == HU)
             for (int r = 0; r < 9; ++r)
                 if (b[squareOf(r, m.toFile)] == (HU | own)) return "second pawn on a file";
@@ -83,24 +60,17 @@ inline std::string whyIllegal(const Position& pos, int side, const EngineMove& m
         if (isSidePiece(b[to], side)) return "captures an own piece";
         if (b[to] != EMPTY && (b[to] & 7) == GYOKU) return "captures a king";
         bool reaches = false;
-        const int sign = side == 0 ? 1 : -1;
-        const Rule& r = ruleFor(b[from]);
-        for (int o : r.steps) reaches |= from + sign * o == to;
-        for (int o : r.slides)
-            for (int t = from + sign * o; onBoard(t) && !reaches; t += sign * o) {
-                reaches = t == to;
-                if (b[t] != EMPTY) break;
-            }
+        forTargets(b, from, [&](int t, int) { reaches |= t == to; });
         if (!reaches) return "the piece does not move that way";
         if (m.newPiece != m.piece) {
-            const bool zone = ranksAhead(side, m.fromRank) <= 2 || ahead <= 2;
+            const bool zone = (side == 0 ? m.fromRank : 8 - m.fromRank) <= 2 || ahead <= 2;
             if (m.newPiece != m.piece + 8 || (m.piece & 8) || (m.piece & 7) == KIN ||
                 (m.piece & 7) == GYOKU || !zone)
                 return "promotion not allowed";
         }
-        if ((kind == HU || kind == KYO) && ahead == 0) return "piece left with no further move";
-        if (kind == KEI && ahead < 2) return "piece left with no further move";
     }
+    if (((kind == HU || kind == KYO) && ahead == 0) || (kind == KEI && ahead < 2))
+        return "piece left with no further move";
     const Position n = afterMove(pos, side, m);
     if (inCheck(n.board, side)) return "own king left attacked";
     if (m.fromFile < 0 && kind == HU && inCheck(n.board, 1 - side) &&
@@ -112,20 +82,12 @@ inline std::string whyIllegal(const Position& pos, int side, const EngineMove& m
 // Every legal move of `side`, board moves and drops.
 inline std::vector<EngineMove> legalMoves(const Position& pos, int side) {
     std::vector<EngineMove> out;
-    const Board& b = pos.board;
-    auto consider = [&](const EngineMove& m) {
-        if (whyIllegal(pos, side, m).empty()) out.push_back(m);
-    };
     for (const PseudoMove& p : pseudoMoves(pos, side)) {
-        if (p.from < 0) continue;
-        consider({fileOf(p.from), rankOf(p.from), p.piece, fileOf(p.to), rankOf(p.to), p.newPiece,
-                  p.captured});
-    }
-    for (int k = HU; k <= HI; ++k) {
-        if (pos.hand[side][k] == 0) continue;
-        const PieceCode c = static_cast<PieceCode>(k | (side ? OWNER_BIT : 0));
-        for (int q = 0; q < 256; ++q)
-            if (onBoard(q) && b[q] == EMPTY) consider({-1, -1, c, fileOf(q), rankOf(q), c, EMPTY});
+        const EngineMove m =
+            p.from < 0 ? EngineMove{-1, -1, p.piece, fileOf(p.to), rankOf(p.to), p.piece, EMPTY}
+                       : EngineMove{fileOf(p.from), rankOf(p.from), p.piece,   fileOf(p.to),
+                                    rankOf(p.to),   p.newPiece,     p.captured};
+        if (whyIllegal(pos, side, m).empty()) out.push_back(m);
     }
     return out;
 }
