@@ -51,6 +51,10 @@ void expectAnswer(const Expected& e) {
     }
     ASSERT_TRUE(answer.found) << e.sfen;
     EXPECT_EQ(toUsi(answer.move), e.move) << e.sfen;
+    // The same position turned round, gote to move: the same mate, named in gote's terms.
+    auto turned = std::make_unique<MateSolver>();
+    const MateAnswer asGote = solveSideToMove(*turned, rotateSfen(sfenOf(e.sfen)), e.depth);
+    EXPECT_TRUE(rotateMove(asGote.move) == answer.move && asGote.length == e.length) << e.sfen;
     EXPECT_EQ(answer.length, e.length) << e.sfen;
     // A king capture keeps bestLength as it was; a mate leaves it equal to the length.
     if ((answer.move.captured & 7) != GYOKU) {
@@ -168,20 +172,6 @@ TEST(MateSolver, SetUpClearsThePreviousRunAndClampsTheDepth) {
     // The per-ply planes have 32 slots: a larger depth is clamped rather than overrun them.
     solver->setUp(solver->position, 100);
     EXPECT_EQ(solver->configuredDepth.load(), MAX_PLY);
-}
-
-TEST(MateSolver, SameAnswerFromEitherSide) {
-    for (const char* sfen : {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1",
-                             "3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1"}) {
-        const SfenPosition s = sfenOf(sfen);
-        auto solver = std::make_unique<MateSolver>();
-        const MateAnswer asSente = solveSideToMove(*solver, s);
-        const MateAnswer asGote = solveSideToMove(*solver, rotateSfen(s));
-        ASSERT_TRUE(asSente.found && asGote.found) << sfen;
-        EXPECT_EQ(rotateMove(asGote.move), asSente.move) << sfen;
-        EXPECT_EQ(asGote.length, asSente.length) << sfen;
-        EXPECT_EQ(asGote.nodes, asSente.nodes) << sfen;
-    }
 }
 
 // Prepares a solver as solve() does and runs one node directly, to look at a single rule.
