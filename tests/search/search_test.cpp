@@ -156,7 +156,7 @@ Position recordPosition(int index) {
 }
 
 TEST(Book, ExactHitsAreSide1MovesItCanPlay) {
-    // Record 1: side 1's reply to side 0's first move; hands play no part.
+    // Record 1: side 1's reply to side 0's first move; hands do not matter.
     Position pos = recordPosition(1);
     pos.hand[0][HU] = 3;
     auto s = prepared(pos);
