@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -98,14 +99,23 @@ void runSequence(unsigned seed, int steps) {
     std::mt19937 rng(seed);
     Position pos = seed % 4 == 0 ? initialPosition() : randomPosition(rng);
     auto am = std::make_unique<AttackMap>();
+    std::memset(am.get(), 0x5A, sizeof *am);  // a build owes nothing to what was there
     am->buildAttackMap(pos.board);
     ASSERT_NO_FATAL_FAILURE(expectMatchesReference(pos, *am)) << "build";
+    const auto* planes = reinterpret_cast<const char*>(am->plyCount);
+    ASSERT_TRUE(std::all_of(planes, planes + sizeof am->plyCount + sizeof am->plyRays, [](char c) {
+        return c == 0;
+    })) << "ply planes left by the build";
     const auto built = std::make_unique<AttackMap>(*am);
+    std::int32_t wasRays[2][256];
     std::vector<Frame> stack;
     int side = seed & 1;
     for (int step = 0; step < steps; ++step) {
         const int p = static_cast<int>(stack.size());
+        std::memcpy(wasRays, am->rays, sizeof wasRays);
+        int plane = p;
         if (p == MAX_PLY || (p > 0 && rng() % 5 < 2)) {
+            plane = p - 1;
             Frame f = std::move(stack.back());
             stack.pop_back();
             const PseudoMove& m = f.move;
@@ -140,16 +150,17 @@ void runSequence(unsigned seed, int steps) {
             if (m.from < 0) {
                 ASSERT_NO_FATAL_FAILURE(expectTraceMatchesUnmaking(pos, *am, f, p));
             }
-            // Every direction bit this make set or cleared is mirrored in its plane.
-            for (int s = 0; s < 2; ++s)
-                for (int q = 0; q < 256; ++q) {
-                    const std::int32_t was = f.before->rays[s][q], now = am->rays[s][q];
-                    ASSERT_EQ(am->plyRays[s][p][q] & (now & ~was), now & ~was) << "set bits";
-                    ASSERT_EQ(am->plyRays[s][p][q] & (was & ~now), 0) << "cleared bits";
-                }
             stack.push_back(std::move(f));
         }
         side ^= 1;
+        // Every direction bit this make or unmake set or cleared is mirrored in its plane.
+        for (int s = 0; s < 2; ++s)
+            for (int q = 0; q < 256; ++q) {
+                const std::int32_t was = wasRays[s][q], now = am->rays[s][q];
+                const std::int32_t mirror = am->plyRays[s][plane][q];
+                ASSERT_EQ(mirror & (now & ~was), now & ~was) << "set bits, plane " << plane;
+                ASSERT_EQ(mirror & (was & ~now), 0) << "cleared bits, plane " << plane;
+            }
         // The planes hold the net change since the build, spread over the ply indexes.
         for (int s = 0; s < 2; ++s)
             for (int q = 0; q < 256; ++q) {
