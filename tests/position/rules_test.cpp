@@ -166,7 +166,10 @@ TEST(Rules, PawnDropMatePinsAndMate) {
     EXPECT_TRUE(isCheckmated(load("8k/8P/6NG1/9/9/9/9/9/K8 w - 1").pos, 1));
     EXPECT_TRUE(isCheckmated(load("4k4/4G4/4P4/9/9/9/9/9/4K4 w g 1").pos, 1));
     EXPECT_TRUE(isCheckmated(load("8k/9/9/9/9/9/3n5/3BPB3/3GKG3 b - 1").pos, 0));  // knight
-    EXPECT_FALSE(isCheckmated(load("4r3k/9/9/9/9/9/9/9/4K4 b G 1").pos, 0));  // in check only
+    EXPECT_FALSE(isCheckmated(load("4r3k/9/9/9/9/9/9/9/4K4 b G 1").pos, 0));       // in check only
+    const SfenPosition stalemate = load("8k/9/8P/9/9/9/9/9/K6L1 w - 1");  // no move, no check
+    EXPECT_TRUE(legalMoves(stalemate.pos, 1).empty());
+    EXPECT_FALSE(isCheckmated(stalemate.pos, 1));
 }
 
 TEST(Rules, BadInputIsNeverLegal) {
@@ -177,6 +180,7 @@ TEST(Rules, BadInputIsNeverLegal) {
     EXPECT_FALSE(isLegal(pos, 1, good));
     EXPECT_FALSE(isLegal(pos, 2, good));
     EXPECT_FALSE(isLegal(pos, -1, good));
+    EXPECT_FALSE(isLegal(pos, 2, dropMove(pieceOf(1, HU), squareOf(4, 4))));  // no hand to read
     auto with = [&](auto change) {
         EngineMove m = good;
         change(m);
