@@ -27,8 +27,10 @@ struct Expected {
     const char* sfen;
     const char* move;  // USI, or "" for no mate offered
     int length;
+    int depth = MATE_SOLVER_DEPTH;
 };
 
+// Solves, checking that the run left its position and attack map as it found them.
 std::unique_ptr<MateSolver> solverFor(const std::string& sfen, MateAnswer& answer,
                                       int depth = MATE_SOLVER_DEPTH) {
     auto solver = std::make_unique<MateSolver>();
@@ -40,38 +42,51 @@ std::unique_ptr<MateSolver> solverFor(const std::string& sfen, MateAnswer& answe
     return solver;
 }
 
-void expectAnswer(const Expected& e, int depth = MATE_SOLVER_DEPTH) {
+void expectAnswer(const Expected& e) {
     MateAnswer answer;
-    auto solver = solverFor(e.sfen, answer, depth);
+    auto solver = solverFor(e.sfen, answer, e.depth);
     if (*e.move == '\0') {
         EXPECT_FALSE(answer.found) << e.sfen << " offered " << toUsi(answer.move);
         return;
     }
     ASSERT_TRUE(answer.found) << e.sfen;
     EXPECT_EQ(toUsi(answer.move), e.move) << e.sfen;
+    // The same position turned round, gote to move: the same mate, named in gote's terms.
+    auto turned = std::make_unique<MateSolver>();
+    const MateAnswer asGote = solveSideToMove(*turned, rotateSfen(sfenOf(e.sfen)), e.depth);
+    EXPECT_TRUE(rotateMove(asGote.move) == answer.move && asGote.length == e.length) << e.sfen;
     EXPECT_EQ(answer.length, e.length) << e.sfen;
     // A king capture keeps bestLength as it was; a mate leaves it equal to the length.
-    if (answer.move.captured != (OWNER_BIT | GYOKU) && answer.move.captured != GYOKU) {
+    if ((answer.move.captured & 7) != GYOKU) {
         EXPECT_EQ(solver->bestLength, e.length) << e.sfen;
     }
 }
 
 // The pawn ladder: sente lances on 6i and 4i close files 6 and 4, so the gote king can only walk
-// up file 5. Each push of the pawn, defended by the lance on 5i behind it, checks and drives the
-// king one rank up, until the push to 5b mates on the edge. No other sente move checks except
-// promoted lances reaching rank c or b beside the king, and the king simply takes those (nothing
-// defends them once the lance has left its file). A king on rank r therefore takes 2 r + 1 plies.
-TEST(MateSolver, PawnLadderMatesInOneToEleven) {
-    const Expected ladder[] = {
-        // The pawn enters the zone from rank c: promoting comes first in the scan.
-        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "5c5b+", 1},
+// up file 5; each push of the pawn, defended by the 5i lance, checks and drives it one rank up
+// until 5b mates on the edge. A king on rank r takes 2 r + 1 plies.
+TEST(MateSolver, MatesByBoardMovesAndDropsWithinTheDepth) {
+    const Expected cases[] = {
+        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "5c5b+", 1},  // promoting comes first in the scan
         {"9/4k4/9/4P4/9/9/9/9/K2LLL3 b - 1", "5d5c+", 3},
         {"9/9/4k4/9/4P4/9/9/9/K2LLL3 b - 1", "5e5d", 5},
         {"9/9/9/4k4/9/4P4/9/9/K2LLL3 b - 1", "5f5e", 7},
         {"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "5g5f", 9},
         {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11},
+        // The depth limit counts plies: 11 plies of checks need a limit of 12.
+        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 0, 11},
+        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11, 12},
+        {"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "", 0, 9},
+        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 0, 0},
+        // Gold up to 1b, defended by the lance whose file it opens.
+        {"8k/9/8G/9/9/9/9/9/4K3L b - 1", "1c1b", 1},
+        // Only the promoted silver covers 2b; it is tried before the plain one.
+        {"8k/9/7SK/9/9/9/9/9/9 b - 1", "2c1b+", 1},
+        {"4k4/9/4G4/9/9/9/9/9/4K4 b G 1", "G*5b", 1},
+        // A lance on 5b would be taken; one square further out nothing can take or block it.
+        {"4k4/9/9/9/9/9/9/9/K2L1L3 b L 1", "L*5c", 1},
     };
-    for (const Expected& e : ladder) expectAnswer(e);
+    for (const Expected& e : cases) expectAnswer(e);
 }
 
 // Longer mates that start with a drop, each with a single mating line (see the data file for
@@ -94,61 +109,50 @@ TEST(MateSolver, DropStartedMatesOfFiveToEleven) {
     EXPECT_EQ(lengths, (std::set<int>{5, 7, 9, 11}));
 }
 
-TEST(MateSolver, MatesInOneByBoardMovesAndDrops) {
+TEST(MateSolver, RulesOfTheSearch) {
     const Expected cases[] = {
-        // Gold up to 1b, defended by the lance whose file it opens: the king has no square.
-        {"8k/9/8G/9/9/9/9/9/4K3L b - 1", "1c1b", 1},
-        // Only the promoted silver covers 2b; it is tried before the plain one.
-        {"8k/9/7SK/9/9/9/9/9/9 b - 1", "2c1b+", 1},
-        // Gold dropped on the king's head, defended by the gold behind it.
-        {"4k4/9/4G4/9/9/9/9/9/4K4 b G 1", "G*5b", 1},
-        // A lance on 5b would be taken; one square further out nothing can take or block it.
-        {"4k4/9/9/9/9/9/9/9/K2L1L3 b L 1", "L*5c", 1},
+        // Without the pawn of PawnDropMateInOneIsWithheld the gold drop is offered.
+        {"3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b G 1", "G*5b", 1},
+        // A pawn drop may start a longer mate: P*5b leaves the king only 4a, then N*3c mates.
+        {"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "P*5b", 3},
+        // S*5b can only be taken (K5b) and mates in five; its length must not shrink to one for
+        // want of king steps or interpositions, or it would beat S*6b's real mate in three.
+        {"4k4/9/9/4P4/9/9/9/9/K2LLL3 b S 1", "S*6b", 3},
+        // 2c1b+ would mate, but gote's rook on 9c pins the silver against sente's king.
+        {"8k/9/r6SK/9/9/9/9/9/9 b - 1", "", 0},
+        // Both knight drops mate (the 4b gold is pinned by the 2d bishop). N*4c comes first but is
+        // a check offered for capture, searched in the second pass; N*6c, found in the first,
+        // is never replaced by an equal mate.
+        {"3lkl3/3blg3/9/7B1/9/9/9/9/K8 b N 1", "N*6c", 1},
+        // Interposing drops only go where the defender already attacks: N*1g (1g unattacked) is
+        // never tried, so 5f1f counts as mate; with gote's knight on 2e attacking 1g it holds.
+        {"K8/9/9/9/9/4R4/9/7p1/7gk b n 1", "5f1f", 1},
+        {"K8/9/9/9/7n1/4R4/9/7p1/7gk b n 1", "", 0},
+        // No gote king: nothing to mate. No sente king: no check is refused for exposing it.
+        {"9/9/4G4/9/9/9/9/9/4K4 b G 1", "", 0},
+        {"4k4/9/4G4/9/9/9/9/9/9 b G 1", "G*5b", 1},
+        // Gote's king already attacked: the capture, promoting first, with length 0; when a king
+        // move was recorded as a mate in one before it, the capture keeps that length.
+        {"4k4/9/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 0},
+        {"4k4/3G5/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 1},
     };
     for (const Expected& e : cases) expectAnswer(e);
 }
 
-TEST(MateSolver, DepthLimitBoundsTheLongestMate) {
-    // The mate in 11 needs checks at plies 0..10: a limit of 11 plies loses it.
-    expectAnswer({"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 0}, 11);
-    expectAnswer({"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11}, 12);
-    expectAnswer({"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "", 0}, 9);
-    expectAnswer({"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 0}, 0);
-}
-
 TEST(MateSolver, PawnDropMateInOneIsWithheld) {
-    // Gote's lances and pawns wall in the king on 5a, and the bishop on 8e defends 5b. P*5b mates
-    // at once and comes first; G*5b also mates at once but is not shorter, so it never replaces
-    // the pawn drop, and the pawn-drop mate is not offered.
+    // Lances and pawns wall in the king, the 8e bishop defends 5b. P*5b mates at once and comes
+    // first; G*5b also mates at once but is not shorter, so it never replaces the pawn drop.
     MateAnswer answer;
     auto solver = solverFor("3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b GP 1", answer);
     EXPECT_FALSE(answer.found);
     EXPECT_EQ(solver->found.load(), 0);
     EXPECT_EQ(solver->bestLength, 1);
     EXPECT_EQ(solver->mateLength[0], 1);
-    EXPECT_EQ(solver->bestMove.fromFile, -1);
     EXPECT_EQ(solver->bestMove.piece, OWNER_BIT | HU);
-
-    // Without the pawn, the gold drop is offered.
-    expectAnswer({"3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b G 1", "G*5b", 1});
-}
-
-TEST(MateSolver, PawnDropStartingMateInThreeIsOffered) {
-    // P*5b (defended by the bishop) leaves the king only 4a; then N*3c mates: 3a and 3b are
-    // gote's own, 5a is covered by the pawn, and nothing of gote's reaches 3c.
-    expectAnswer({"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "P*5b", 3});
-}
-
-TEST(MateSolver, CheckAnsweredOnlyByCaptureKeepsItsLength) {
-    // S*5b can only be taken (K5b) and mates in five; the length must not shrink to one because no
-    // king step or interposition exists (it would then beat every real mate). S*6b (defended by
-    // the 6i lance) mates in three: K5b, then 5d5c+ covered by the 5i lance.
-    expectAnswer({"4k4/9/9/4P4/9/9/9/9/K2LLL3 b S 1", "S*6b", 3});
 }
 
 TEST(MateSolver, KingCaptureAtTheRoot) {
-    // Gote's king is already attacked. The gold on 4b (file 4, scanned before the rook's file 5)
-    // takes it first; nothing was recorded before, so the length is 0.
+    // The 4b gold (file 4, scanned before the rook's file 5) takes the king first.
     MateAnswer answer;
     auto solver = solverFor("4k4/5G3/9/9/4R4/9/9/9/4K4 b - 1", answer);
     ASSERT_TRUE(answer.found);
@@ -156,76 +160,18 @@ TEST(MateSolver, KingCaptureAtTheRoot) {
     EXPECT_EQ(answer.move.captured, OWNER_BIT | GYOKU);  // gote's king, in the SFEN's orientation
     EXPECT_EQ(answer.length, 0);
     EXPECT_EQ(solver->bestLength, NO_MATE);
-
-    // With only the rook, the promoting capture is tried first.
-    expectAnswer({"4k4/9/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 0});
-    // With the gold on 6b the king on 5i moves first: its moves all "check" (the rook already
-    // does) and one of them is recorded as a mate in one before the capture is met; the capture
-    // still wins and keeps that length.
-    expectAnswer({"4k4/3G5/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 1});
 }
 
-TEST(MateSolver, CheckExposingOwnKingIsRefused) {
-    // 2c1b+ mates (see MatesInOneByBoardMovesAndDrops), but with gote's rook on 9c every move of
-    // the silver opens rank c onto sente's king, and the king's own checks step next to gote's.
-    expectAnswer({"8k/9/r6SK/9/9/9/9/9/9 b - 1", "", 0});
-}
-
-TEST(MateSolver, CapturingChecksComeBeforeOfferedOnes) {
-    // Both knight drops mate at once: the king is walled in by its own pieces, and the gold on 4b
-    // that attacks 4c is pinned by the bishop on 2d. N*4c comes first in the drop order but is a
-    // check offered for capture (gote attacks 4c, sente does not defend it), so it belongs to the
-    // second pass; N*6c is found in the first pass and an equal mate never replaces it.
-    expectAnswer({"3lkl3/3blg3/9/7B1/9/9/9/9/K8 b N 1", "N*6c", 1});
-}
-
-TEST(MateSolver, InterposingDropsOnlyWhereTheDefenderAlreadyAttacks) {
-    // Rook to 1f checks down file 1. Gote's knight in hand cannot go on 1h (rank h), and 1g is not
-    // attacked by gote, so N*1g (which would block) is never tried: the solver calls it mate.
-    expectAnswer({"K8/9/9/9/9/4R4/9/7p1/7gk b n 1", "5f1f", 1});
-    // Gote's knight on 2e attacks 1g: now the interposition is tried and holds.
-    expectAnswer({"K8/9/9/9/7n1/4R4/9/7p1/7gk b n 1", "", 0});
-}
-
-TEST(MateSolver, SetUpClearsWhateverThePreviousRunLeft) {
+TEST(MateSolver, SetUpClearsThePreviousRunAndClampsTheDepth) {
     MateAnswer answer;
     auto solver = solverFor("4k4/9/4G4/9/9/9/9/9/4K4 b G 1", answer);
     ASSERT_EQ(solver->found.load(), 1);
-    solver->mateFlag[0] = 1;
     solver->setUp(solver->position);
-    EXPECT_EQ(solver->done.load(), 0);
-    EXPECT_EQ(solver->found.load(), 0);
-    EXPECT_EQ(solver->mateFlag[0], 0);
-    EXPECT_EQ(solver->configuredDepth.load(), 12);
-    EXPECT_EQ(solver->depthLimit.load(), 12);
+    EXPECT_EQ(solver->done.load() + solver->found.load() + solver->mateFlag[0], 0);
+    EXPECT_EQ(solver->depthLimit.load(), MATE_SOLVER_DEPTH);
     // The per-ply planes have 32 slots: a larger depth is clamped rather than overrun them.
     solver->setUp(solver->position, 100);
     EXPECT_EQ(solver->configuredDepth.load(), MAX_PLY);
-}
-
-TEST(MateSolver, MissingKingsAreHandled) {
-    // No gote king: nothing to mate. No sente king: checks are never refused for exposing it.
-    expectAnswer({"9/9/4G4/9/9/9/9/9/4K4 b G 1", "", 0});
-    expectAnswer({"4k4/9/4G4/9/9/9/9/9/9 b G 1", "G*5b", 1});
-}
-
-TEST(MateSolver, SameAnswerFromEitherSide) {
-    // The ladders turned round with gote to move: the same mates, named in gote's terms.
-    const Expected ladder[] = {
-        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 1},
-        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 11},
-        {"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "", 3},
-    };
-    for (const Expected& e : ladder) {
-        const SfenPosition s = sfenOf(e.sfen);
-        auto solver = std::make_unique<MateSolver>();
-        const MateAnswer asSente = solveSideToMove(*solver, s);
-        const MateAnswer asGote = solveSideToMove(*solver, rotateSfen(s));
-        ASSERT_TRUE(asSente.found && asGote.found) << e.sfen;
-        EXPECT_EQ(rotateMove(asGote.move), asSente.move) << e.sfen;
-        EXPECT_EQ(asGote.length, e.length) << e.sfen;
-        EXPECT_EQ(asGote.nodes, asSente.nodes) << e.sfen;
-    }
 }
 
 // Prepares a solver as solve() does and runs one node directly, to look at a single rule.
@@ -269,17 +215,16 @@ TEST(MateSolverNodes, DefenderClasses) {
     // After sente's gold drop on 5b (undefended) the only evasion is the king taking it: a
     // capture, searched in class 1. After the rook drop on 5c the king's only ways out are steps
     // aside, searched in class 0. A lone rook cannot mate a bare king, so the evasion holds.
-    struct Case {
+    const struct {
         const char* sfen;
         int dropKind;
         int target;  // square of the drop in the solver's (turned) view
         int holdsInClass;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"4k4/9/9/9/9/9/9/9/4K4 b G 1", KIN, rotateSquare(squareOf(1, 4)), 1},
         {"4k4/9/9/9/9/9/9/9/4K4 b R 1", HI, rotateSquare(squareOf(2, 4)), 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         NodeBench b(c.sfen);
         MateSolver& s = *b.solver;
         const PieceCode d = static_cast<PieceCode>(OWNER_BIT | c.dropKind);

@@ -16,16 +16,11 @@ TEST(Sfen, InitialPositionLayout) {
     const SfenPosition s = parsed(STARTPOS_SFEN);
     EXPECT_EQ(s.sideToMove, 0);
     EXPECT_EQ(s.moveNumber, 1);
-    // Side 1 on rank 0, side 0 on rank 8; the rook of side 0 at file index 7 (SFEN file 2).
+    // Side 1 on rank 0, side 0 on rank 8; side 0's rook at file index 7 (SFEN file 2).
     EXPECT_EQ(s.pos.board[squareOf(0, 4)], GYOKU | OWNER_BIT);
-    EXPECT_EQ(s.pos.board[squareOf(8, 4)], GYOKU);
     EXPECT_EQ(s.pos.board[squareOf(7, 7)], HI);
-    EXPECT_EQ(s.pos.board[squareOf(7, 1)], KAKU);
-    EXPECT_EQ(s.pos.board[squareOf(1, 1)], HI | OWNER_BIT);
     EXPECT_EQ(s.pos.board[squareOf(1, 7)], KAKU | OWNER_BIT);
-    EXPECT_EQ(s.pos.board[0], OFF_BOARD);
-    EXPECT_EQ(s.pos.board[squareOf(4, 4)], EMPTY);
-    EXPECT_EQ(toSfen(s), STARTPOS_SFEN);
+    EXPECT_TRUE(s.pos == initialPosition());
     EXPECT_EQ(toSfen(parsed("startpos")), STARTPOS_SFEN);
 }
 
