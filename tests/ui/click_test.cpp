@@ -83,8 +83,8 @@ TEST(Clicks, SelectionShowsTargetsAndIsClearedOutsideTheBoard) {
     EXPECT_EQ(g.selectionState, 0);
 }
 
-// Where the human's piece at (row, col) may go by the piece rules (an independent table with
-// 16-wide offsets): empty cells and the computer's pieces along its steps and slides.
+// Where the human's piece at (row, col) may go by the piece rules (the movement table the rules
+// tests check against tsshogi): empty cells and the computer's pieces along its steps and slides.
 std::set<Cell> ruleTargets(const GameBoard& board, int row, int col) {
     std::set<Cell> cells;
     const auto walk = [&](int offset, bool slide) {
@@ -96,9 +96,9 @@ std::set<Cell> ruleTargets(const GameBoard& board, int row, int col) {
             if (v != EMPTY || !slide) return;
         }
     };
-    const testing::Rule& rule = testing::ruleFor(static_cast<PieceCode>(board[cellOf(row, col)]));
-    for (int offset : rule.steps) walk(offset, false);
-    for (int offset : rule.slides) walk(offset, true);
+    const auto piece = static_cast<PieceCode>(board[cellOf(row, col)]);
+    for (int offset : testing::stepsOf(piece)) walk(offset, false);
+    for (int offset : testing::slidesOf(piece)) walk(offset, true);
     return cells;
 }
 
