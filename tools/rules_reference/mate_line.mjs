@@ -6,36 +6,10 @@
 // Setup: npm ci in this folder. Usage: node mate_line.mjs SFEN LENGTH -> the line, or exit 1;
 // node mate_line.mjs --file tests/mate/data/drop_mates.txt checks every problem listed there.
 import { readFileSync } from "node:fs";
-import { Position, Square, PieceType } from "tsshogi";
+import { Position } from "tsshogi";
+import { legalMoves } from "./legal_moves.mjs";
 
-const HAND_KINDS = [
-    PieceType.PAWN, PieceType.LANCE, PieceType.KNIGHT, PieceType.SILVER,
-    PieceType.GOLD, PieceType.BISHOP, PieceType.ROOK,
-];
 const SEARCH_PLIES = 11; // the longest mate a 12-ply checks-only search proves
-
-function legalMoves(pos) {
-    const out = [];
-    for (const from of Square.all) {
-        const piece = pos.board.at(from);
-        if (!piece || piece.color !== pos.color) continue;
-        for (const to of Square.all) {
-            const m = pos.createMove(from, to);
-            if (!m) continue;
-            if (pos.isValidMove(m)) out.push(m);
-            const p = m.withPromote();
-            if (pos.isValidMove(p)) out.push(p);
-        }
-    }
-    for (const kind of HAND_KINDS) {
-        if (pos.hand(pos.color).count(kind) === 0) continue;
-        for (const to of Square.all) {
-            const m = pos.createMove(kind, to);
-            if (m && pos.isValidMove(m)) out.push(m);
-        }
-    }
-    return out;
-}
 
 function checks(pos) {
     return legalMoves(pos).filter((m) => {

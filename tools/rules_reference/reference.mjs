@@ -1,36 +1,8 @@
 // Move counts from tsshogi, an independent rules library, for the rules tests to compare against.
 // Setup: npm ci in this folder. Usage: node reference.mjs perft SFEN DEPTH   -> leaf count
 //        node reference.mjs games SEED GAMES PLIES -> "sfen|count|fnv" lines along random games
-import { Position, Square, PieceType } from "tsshogi";
-
-const HAND_KINDS = [
-    PieceType.PAWN, PieceType.LANCE, PieceType.KNIGHT, PieceType.SILVER,
-    PieceType.GOLD, PieceType.BISHOP, PieceType.ROOK,
-];
-
-// tsshogi generates no moves, so every origin/target pair and every drop is offered to it.
-function legalMoves(pos) {
-    const out = [];
-    for (const from of Square.all) {
-        const piece = pos.board.at(from);
-        if (!piece || piece.color !== pos.color) continue;
-        for (const to of Square.all) {
-            const m = pos.createMove(from, to);
-            if (!m) continue;
-            if (pos.isValidMove(m)) out.push(m);
-            const p = m.withPromote();
-            if (pos.isValidMove(p)) out.push(p);
-        }
-    }
-    for (const kind of HAND_KINDS) {
-        if (pos.hand(pos.color).count(kind) === 0) continue;
-        for (const to of Square.all) {
-            const m = pos.createMove(kind, to);
-            if (m && pos.isValidMove(m)) out.push(m);
-        }
-    }
-    return out;
-}
+import { Position } from "tsshogi";
+import { legalMoves } from "./legal_moves.mjs";
 
 function perft(pos, depth) {
     const moves = legalMoves(pos);
