@@ -209,9 +209,10 @@ struct Remover {
     int result() const { return 0; }
 };
 
-// Enters one piece's attacks into the map and plane p, summing the threat score of each target.
-template <int S>
-struct Adder {
+// Enters one piece's attacks into the map and plane p; with SCORE it also sums the threat score
+// of each target (addAttacks), without it only restores the map (unmake).
+template <int S, bool SCORE>
+struct Enterer {
     AttackMap* am;
     const Board* board;
     int p;
@@ -221,6 +222,10 @@ struct Adder {
     static constexpr int E = 1 - S;
     static constexpr PieceCode ENEMY_KING = S == 0 ? 23 : 7;
 
+    [[gnu::always_inline]] void count(int t) {
+        am->count[S][t] += 1;
+        am->plyCount[S][p][t] += 1;
+    }
     // Counts the attack on t and scores what stands there for the threat sum.
     [[gnu::always_inline]] std::int32_t scoreTarget(int t) {
         am->count[S][t] += 1;
@@ -233,49 +238,33 @@ struct Adder {
         const int a = (*board)[q] & 7;
         return d + (t == am->markSquare ? 0x80 : 0) + (a < (v & 7) ? 0x100 : 0xC0);
     }
-    [[gnu::always_inline]] void step(int o) { sum += scoreTarget(q + o); }
+    [[gnu::always_inline]] void target(int t) {
+        if constexpr (SCORE)
+            sum += scoreTarget(t);
+        else
+            count(t);
+    }
+    [[gnu::always_inline]] void step(int o) { target(q + o); }
     [[gnu::always_inline]] void line(int o) {
         const std::int32_t b = rayBitOf(o);
         int t = q + o;
         while ((*board)[t] == EMPTY) {
-            am->count[S][t] += 1;
-            am->plyCount[S][p][t] += 1;
+            count(t);
             am->rays[S][t] |= b;
             am->plyRays[S][p][t] |= b;
             t += o;
         }
-        sum += scoreTarget(t);
+        target(t);
         am->rays[S][t] |= b;
         am->plyRays[S][p][t] |= b;
     }
     std::int32_t result() const { return sum; }
 };
 
-// Enters one piece's attacks into the map and plane p, exactly as Adder, without scoring them.
 template <int S>
-struct Restorer {
-    AttackMap* am;
-    const Board* board;
-    int p;
-    int q;
-
-    [[gnu::always_inline]] void count(int t) {
-        am->count[S][t] += 1;
-        am->plyCount[S][p][t] += 1;
-    }
-    [[gnu::always_inline]] void step(int o) { count(q + o); }
-    [[gnu::always_inline]] void line(int o) {
-        const std::int32_t b = rayBitOf(o);
-        int t = q;
-        do {
-            t += o;
-            count(t);
-            am->rays[S][t] |= b;
-            am->plyRays[S][p][t] |= b;
-        } while ((*board)[t] == EMPTY);
-    }
-    int result() const { return 0; }
-};
+using Adder = Enterer<S, true>;
+template <int S>
+using Restorer = Enterer<S, false>;
 
 // Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
 // Without one, its threat sum from addAttacks is at most 8 * 0x10 = 0x80.
