@@ -140,6 +140,7 @@ void resetGame(GameState& game) {
     clearLastMove(game);
     game.engineResetPending = true;
     game.thinkValue = 0;
+    game.thinkValueKind = ThinkValueKind::Evaluation;
     game.cursor = game.recordLength = 0;
     clearRecord(game);
     game.humanIsSecond = 0;

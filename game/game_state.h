@@ -15,6 +15,9 @@
 
 namespace kaz {
 
+// Where the computer's last move came from, which says what its value means.
+enum class ThinkValueKind { Evaluation, Book, Mate };
+
 // The game as the window holds it: the position shown, the record of every position, navigation,
 // who plays which side and the flags through which the window thread and the worker threads take
 // turns. Side 0 (codes without OWNER_BIT, bottom) is always the human; side 1 the computer.
@@ -60,8 +63,11 @@ struct GameState {
     // The target of the computer's last move (-1 when none), kept here so that the painter never
     // reads the searcher's move while a think writes it.
     std::atomic<int> lastMoveRow{-1}, lastMoveCol{-1};
-    // The value of the last think (positive favours the human), shown in the status line.
+    // The value of the last think (positive favours the human), shown in the status line, and
+    // what it stands for: a marker value (book move, solver mate) is shown as its meaning.
     std::atomic<int> thinkValue{0};
+    std::atomic<ThinkValueKind> thinkValueKind{ThinkValueKind::Evaluation};
+    std::atomic<int> thinkMateLength{0};  // plies of the solver's mate, counted from its move
     // Set when a game starts afresh: the turn thread clears the engine's game memory (move count,
     // chosen move, value, remembered moves) before its next think.
     std::atomic<bool> engineResetPending{true};

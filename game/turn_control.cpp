@@ -54,6 +54,18 @@ void TurnControl::waitFor(std::unique_lock<std::mutex>& lock, milliseconds time,
     game_.stateChanged.wait_for(lock, time, [&] { return stopping_ || done(); });
 }
 
+std::string humanTurnStatus(int value, ThinkValueKind kind, int mateLength) {
+    char text[128];
+    if (kind == ThinkValueKind::Book)
+        std::snprintf(text, sizeof text, "プレイヤーの手番です。定跡");
+    else if (kind == ThinkValueKind::Mate)
+        std::snprintf(text, sizeof text, "プレイヤーの手番です。%d手詰め（コンピュータの勝ち）",
+                      mateLength);
+    else
+        std::snprintf(text, sizeof text, "プレイヤーの手番です。評価値＝%d", value);
+    return text;
+}
+
 void TurnControl::turnThread() {
     GameState& g = game_;
     std::unique_lock lock(g.gameLock);
@@ -64,10 +76,8 @@ void TurnControl::turnThread() {
         }
         if (g.humanToMove) {
             if (g.started) {
-                char text[128];
-                std::snprintf(text, sizeof text, "プレイヤーの手番です。評価値＝%d",
-                              g.thinkValue.load());
-                g.statusText.set(text);
+                g.statusText.set(
+                    humanTurnStatus(g.thinkValue, g.thinkValueKind, g.thinkMateLength));
             } else {
                 g.statusText.set(STATUS_PRESS_START);
             }
@@ -142,6 +152,10 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     }
     const int value = s.plyValue[0];
     g.thinkValue = value;
+    g.thinkMateLength = s.mateSolver.mateLength[0];
+    g.thinkValueKind = s.mateFound ? ThinkValueKind::Mate
+                       : s.bookHit ? ThinkValueKind::Book
+                                   : ThinkValueKind::Evaluation;
     const EngineMove m = s.chosenMove;
     if (s.resignFlag || !applicable(m)) {
         clearLastMove(g);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "game/game_state.h"
@@ -45,6 +46,11 @@ class TurnControl {
     std::atomic<bool> stopping_{false};
     std::thread turn_, repaint_;
 };
+
+// The status text of the human's turn after a think: the value as 評価値 for an evaluation; for a
+// book move (value -100000) and a solver mate (mate length - 100000), which are markers rather
+// than evaluations, what they mean.
+std::string humanTurnStatus(int value, ThinkValueKind kind, int mateLength);
 
 // Texts of the computer's turn.
 inline constexpr std::string_view STATUS_THINKING = "コンピュータの思考中です";

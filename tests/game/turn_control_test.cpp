@@ -100,6 +100,31 @@ TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     EXPECT_EQ(g.recordLength, 2);
 }
 
+TEST(TurnControl, TheStatusLineNamesBookMovesAndSolverMatesInsteadOfTheirMarkerValues) {
+    {
+        EngineGame game;
+        GameState& g = *game;
+        game.control.start();
+        game.start();
+        ASSERT_TRUE(game.human(77, 76));  // answered from the book
+        ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 2; }));
+        ASSERT_EQ(g.thinkValue, -100000);
+        EXPECT_TRUE(eventually([&] { return g.statusText.get() == "プレイヤーの手番です。定跡"; }));
+    }
+    EngineGame game;
+    GameState& g = *game;
+    game.searcher->solverFirst = true;  // the solver's mate, whatever the thread timing
+    game.control.start();
+    game.computerToMoveIn("4k4/9/9/9/9/9/4p4/9/4K4 w g 1", 4);  // a gold drop mates
+    ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 5; }));
+    ASSERT_EQ(g.thinkValue, 1 - 100000);
+    EXPECT_TRUE(eventually([&] {
+        return g.statusText.get() == "プレイヤーの手番です。1手詰め（コンピュータの勝ち）";
+    }));
+    EXPECT_EQ(humanTurnStatus(-250, ThinkValueKind::Evaluation, 0),
+              "プレイヤーの手番です。評価値＝-250");
+}
+
 TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
     EngineGame game;
     GameState& g = *game;
