@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -26,14 +27,16 @@ constexpr const char* PIECE_NAMES[15] = {"hu",   "kyo",  "kei",   "gin",   "kin"
                                          "kaku", "hi",   "gyoku", "tokin", "nkyo",
                                          "nkei", "ngin", nullptr, "uma",   "ryu"};
 
-// The used 32 x 32 corner of a piece picture, with pure white (and whatever the file itself marks
-// transparent) made fully transparent and every other pixel fully opaque.
-QImage pieceFromPicture(const QImage& picture) {
-    QImage piece =
-        picture.convertToFormat(QImage::Format_ARGB32).copy(0, 0, PIECE_SIZE, PIECE_SIZE);
-    for (int y = 0; y < PIECE_SIZE; ++y) {
+// The used corner of a piece picture made for `times` the window's pixels (32 x 32 at 1), with
+// pure white (and whatever the file itself marks transparent) made fully transparent and every
+// other pixel fully opaque.
+QImage pieceFromPicture(const QImage& picture, int times) {
+    const int size = PIECE_SIZE * times;
+    QImage piece = picture.convertToFormat(QImage::Format_ARGB32).copy(0, 0, size, size);
+    piece.setDevicePixelRatio(1);
+    for (int y = 0; y < size; ++y) {
         auto* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
-        for (int x = 0; x < PIECE_SIZE; ++x) {
+        for (int x = 0; x < size; ++x) {
             const QRgb c = line[x];
             const bool white = (c & 0xFFFFFF) == 0xFFFFFF;
             line[x] = (qAlpha(c) == 0 || white) ? 0 : (c | 0xFF000000u);
@@ -51,23 +54,35 @@ QFont statusFont() {
 
 }  // namespace
 
-BoardPainter::BoardPainter()
-    : offscreenImage_(CANVAS_WIDTH, CANVAS_HEIGHT, QImage::Format_RGB32), font_(statusFont()) {
+BoardPainter::BoardPainter() : font_(statusFont()) { startCanvas(); }
+
+void BoardPainter::startCanvas() {
+    // The canvas covers the same window area at every zoom; its pixels are device pixels.
+    offscreenImage_ = QImage(qCeil(CANVAS_WIDTH * deviceRatio_),
+                             qCeil(CANVAS_HEIGHT * deviceRatio_), QImage::Format_RGB32);
+    offscreenImage_.setDevicePixelRatio(deviceRatio_);
     offscreenImage_.fill(PLAIN_BACKGROUND);
-    statusBackground_ =
-        offscreenImage_.copy(0, STATUS_Y, CANVAS_WIDTH, QFontMetrics(font_).height());
+    QPainter p(&offscreenImage_);
+    p.scale(zoom_, zoom_);
+    if (!wallpaper_.isNull()) {
+        // The wallpaper's pixels are window pixels at 1; enlarged, it is smoothed.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ * deviceRatio_ != 1);
+        p.drawImage(QPointF(0, 0), wallpaper_);
+    }
+    p.end();
+    const qreal scale = zoom_ * deviceRatio_;
+    statusBackground_ = offscreenImage_.copy(0, qRound(STATUS_Y * scale), offscreenImage_.width(),
+                                             qCeil(QFontMetrics(font_).height() * scale));
+    statusBackground_.setDevicePixelRatio(1);
 }
 
 bool BoardPainter::loadWallpaper(const QString& path) {
-    const QImage wallpaper(path);
+    QImage wallpaper(path);
     if (wallpaper.isNull()) return false;
+    wallpaper.setDevicePixelRatio(1);
     lockForPainting();
-    {
-        QPainter p(&offscreenImage_);
-        p.drawImage(0, 0, wallpaper);
-    }
-    statusBackground_ =
-        offscreenImage_.copy(0, STATUS_Y, CANVAS_WIDTH, QFontMetrics(font_).height());
+    wallpaper_ = wallpaper;
+    startCanvas();
     unlock();
     return true;
 }
@@ -76,16 +91,61 @@ int BoardPainter::loadPieceImages(const std::function<QString(const QString&)>& 
     int loaded = 0;
     for (int k = 0; k < 15; ++k) {
         if (PIECE_NAMES[k] == nullptr) continue;
-        for (int side = 0; side < 2; ++side) {
-            const QString name =
-                QStringLiteral("koma/%1%2.gif").arg(QLatin1String(PIECE_NAMES[k])).arg(side + 1);
-            const QImage picture(locate(name));
-            QImage& slot = pieceImages_[k + 16 * side];
-            slot = picture.isNull() ? QImage() : pieceFromPicture(picture);
-            if (!slot.isNull()) ++loaded;
-        }
+        for (int side = 0; side < 2; ++side)
+            for (int times = 1; times <= 3; ++times) {
+                // Qt's naming of pictures for high-resolution screens: "hu1@2x.gif".
+                const QString suffix = times == 1 ? QString() : QStringLiteral("@%1x").arg(times);
+                const QString name = QStringLiteral("koma/%1%2%3.gif")
+                                         .arg(QLatin1String(PIECE_NAMES[k]))
+                                         .arg(side + 1)
+                                         .arg(suffix);
+                const QImage picture(locate(name));
+                const bool usable = !picture.isNull() && picture.width() >= PIECE_SIZE * times &&
+                                    picture.height() >= PIECE_SIZE * times;
+                piecePictures_[k + 16 * side][times - 1] =
+                    usable ? pieceFromPicture(picture, times) : QImage();
+                if (usable && times == 1) ++loaded;
+            }
     }
+    lockForPainting();
+    preparePieces();
+    unlock();
     return loaded;
+}
+
+void BoardPainter::preparePieces() {
+    const qreal scale = zoom_ * deviceRatio_;
+    const int size = qRound(PIECE_SIZE * scale);
+    for (int code = 0; code < 32; ++code) {
+        const auto& pictures = piecePictures_[code];
+        // The smallest picture at least as large as needed, else the largest there is.
+        const QImage* best = nullptr;
+        for (const QImage& picture : pictures) {
+            if (picture.isNull()) continue;
+            best = &picture;
+            if (picture.width() >= size) break;
+        }
+        QImage& piece = pieceImages_[code];
+        if (best == nullptr) {
+            piece = QImage();
+            continue;
+        }
+        piece = best->width() == size
+                    ? *best
+                    : best->scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        piece.setDevicePixelRatio(scale);
+    }
+}
+
+void BoardPainter::setScale(qreal deviceRatio, qreal zoom) {
+    lockForPainting();
+    if (deviceRatio != deviceRatio_ || zoom != zoom_) {
+        deviceRatio_ = deviceRatio;
+        zoom_ = zoom;
+        startCanvas();
+        preparePieces();
+    }
+    unlock();
 }
 
 bool BoardPainter::hasPieceImage(int code) const {
@@ -113,6 +173,7 @@ void BoardPainter::paint(const GameView& view, const GameBoard& reachable,
     lockForPainting();
     {
         QPainter p(&offscreenImage_);
+        p.scale(zoom_, zoom_);
         drawBoardAndHands(p, view, reachable);
         drawProgress(p, view.thinking, progress);
         drawTexts(p, QString::fromStdString(view.status));
@@ -213,7 +274,10 @@ void BoardPainter::drawTexts(QPainter& p, const QString& status) {
     opaqueText(CREDIT_X, CREDIT_Y, credit_);
     // Back to the wallpaper first, so that no part of a longer earlier text survives beyond the
     // blanks that follow the new one.
-    p.drawImage(0, STATUS_Y, statusBackground_);
+    const qreal scale = zoom_ * deviceRatio_;
+    p.drawImage(
+        QRectF(0, STATUS_Y, statusBackground_.width() / scale, statusBackground_.height() / scale),
+        statusBackground_, statusBackground_.rect());
     opaqueText(STATUS_X, STATUS_Y, status + QString(STATUS_BLANKS, QLatin1Char(' ')));
 }
 

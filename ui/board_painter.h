@@ -32,9 +32,19 @@ class BoardPainter {
     // Puts the picture into the top-left corner of the canvas. False when it cannot be read; the
     // canvas then keeps its plain background.
     bool loadWallpaper(const QString& path);
-    // Loads the piece pictures; `locate` turns a name such as "koma/hu1.gif" into a path.
-    // Returns how many of the 28 could be read; a missing one is simply not drawn.
+    // Loads the piece pictures; `locate` turns a name such as "koma/hu1.gif" into a path. The
+    // larger pictures "koma/hu1@2x.gif" and "@3x" are loaded too where they exist. Returns how
+    // many of the 28 could be read at their own size; a missing one is simply not drawn.
     int loadPieceImages(const std::function<QString(const QString&)>& locate);
+
+    // Draws from now on for a screen of `deviceRatio` device pixels per window pixel with
+    // everything enlarged by `zoom`: the canvas gets that many more pixels and the pieces come
+    // from the picture made for that size. The layout stays the same (see layout.h); the canvas
+    // still covers the same window area, so it shows 1 / zoom of the layout's canvas. Starts out
+    // at 1 and 1; a change starts a fresh canvas (wallpaper only) that the next paint fills.
+    void setScale(qreal deviceRatio, qreal zoom);
+    qreal deviceRatio() const { return deviceRatio_; }
+    qreal zoom() const { return zoom_; }
 
     // The text drawn at the credit line's position.
     void setCredit(const QString& text) { credit_ = text; }
@@ -62,11 +72,18 @@ class BoardPainter {
                   const std::array<int, 8>& handY);
     void drawProgress(QPainter& p, bool thinking, SearchProgress progress);
     void drawTexts(QPainter& p, const QString& status);
+    void startCanvas();
+    void preparePieces();
 
     QImage offscreenImage_;
     // The wallpaper's pixels under the status line, put back before each status text.
     QImage statusBackground_;
+    QImage wallpaper_;
+    // The pictures as read, at one, two and three times the size, by piece code.
+    std::array<std::array<QImage, 3>, 32> piecePictures_;
+    // The pieces ready to draw at the current scale: white made transparent.
     std::array<QImage, 32> pieceImages_;
+    qreal deviceRatio_ = 1, zoom_ = 1;
     QFont font_;
     QString credit_;
     int lastDrawnProgress_ = 0;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QActionGroup>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -13,9 +14,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <QtMath>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -71,7 +76,10 @@ BoardView::BoardView(MainWindow& window, BoardPainter& painter)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QSize BoardView::sizeHint() const { return {INITIAL_CLIENT_WIDTH, INITIAL_CLIENT_HEIGHT}; }
+QSize BoardView::sizeHint() const {
+    const qreal zoom = painter_.zoom();
+    return {qRound(INITIAL_CLIENT_WIDTH * zoom), qRound(INITIAL_CLIENT_HEIGHT * zoom)};
+}
 
 void BoardView::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -81,8 +89,8 @@ void BoardView::paintEvent(QPaintEvent*) {
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    const QPoint at = event->position().toPoint();
-    window_.handleClick(at.x(), at.y());
+    const QPointF at = event->position() / painter_.zoom();
+    window_.handleClick(qFloor(at.x()), qFloor(at.y()));
 }
 
 // --- WindowBridge -------------------------------------------------------------------------
@@ -169,7 +177,7 @@ MainWindow::MainWindow(GameState& game, Searcher& searcher, WindowOptions option
 
     createButtons();
     createMenu();
-    resize(sizeHint());
+    setZoom(storedZoom(), false);
 }
 
 MainWindow::~MainWindow() {
@@ -182,12 +190,65 @@ MainWindow::~MainWindow() {
 void MainWindow::createButtons() {
     for (const ButtonSpec& spec : BUTTONS) {
         auto* b = new QPushButton(QString::fromUtf8(spec.caption), view_);
-        b->setGeometry(spec.x, spec.y, spec.width, spec.height);
         b->setFocusPolicy(Qt::NoFocus);
         const int id = spec.id;
         connect(b, &QPushButton::clicked, this, [this, id] { handleCommand(id); });
         buttons_[id] = b;
     }
+    buttonFont_ = buttons_[0]->font();
+    placeButtons();
+}
+
+void MainWindow::placeButtons() {
+    const qreal zoom = painter_.zoom();
+    QFont font = buttonFont_;
+    if (font.pixelSize() > 0)
+        font.setPixelSize(qRound(font.pixelSize() * zoom));
+    else
+        font.setPointSizeF(font.pointSizeF() * zoom);
+    for (const ButtonSpec& spec : BUTTONS) {
+        QPushButton* b = buttons_[spec.id];
+        b->setGeometry(qRound(spec.x * zoom), qRound(spec.y * zoom), qRound(spec.width * zoom),
+                       qRound(spec.height * zoom));
+        b->setFont(font);
+    }
+}
+
+int storedZoom() {
+    const int percent = QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
+                            .value(QLatin1String(ZOOM_SETTING), 100)
+                            .toInt();
+    return std::ranges::find(ZOOM_LEVELS, percent) != std::end(ZOOM_LEVELS) ? percent : 100;
+}
+
+void MainWindow::setZoom(int percent, bool remember) {
+    if (std::ranges::find(ZOOM_LEVELS, percent) == std::end(ZOOM_LEVELS)) percent = 100;
+    zoomPercent_ = percent;
+    for (QAction* action : zoomActions_) action->setChecked(action->data().toInt() == percent);
+    if (remember)
+        QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
+            .setValue(QLatin1String(ZOOM_SETTING), percent);
+    painter_.setScale(view_->devicePixelRatioF(), percent / 100.0);
+    placeButtons();
+    view_->updateGeometry();
+    paintBoard();
+    resize(sizeHint());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!followingScreens_ && windowHandle() != nullptr) {
+        // Moved to a screen of another pixel density: draw the canvas again for it.
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { followDeviceRatio(); });
+        followingScreens_ = true;
+        followDeviceRatio();
+    }
+}
+
+void MainWindow::followDeviceRatio() {
+    if (view_->devicePixelRatioF() == painter_.deviceRatio()) return;
+    painter_.setScale(view_->devicePixelRatioF(), painter_.zoom());
+    paintBoard();
 }
 
 void MainWindow::createMenu() {
@@ -200,6 +261,16 @@ void MainWindow::createMenu() {
     addItem(file, QStringLiteral("棋譜を保存する"), CMD_SAVE_RECORD);
     addItem(file, QStringLiteral("盤を反転させる"), CMD_SWAP_SIDES);
     addItem(file, QStringLiteral("終了する(&X)"), CMD_EXIT);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    auto* zooms = new QActionGroup(this);
+    for (const int percent : ZOOM_LEVELS) {
+        QAction* action = view->addAction(QStringLiteral("%1 %").arg(percent));
+        action->setCheckable(true);
+        action->setData(percent);
+        action->setActionGroup(zooms);
+        connect(action, &QAction::triggered, this, [this, percent] { setZoom(percent); });
+        zoomActions_ << action;
+    }
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("バージョン情報(&A)..."), CMD_ABOUT);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
 #include <QMainWindow>
 #include <QWidget>
 #include <atomic>
@@ -22,7 +24,8 @@ namespace kaz::ui {
 
 class MainWindow;
 
-// The client area: shows the painter's canvas and passes left-button releases to the window.
+// The client area: shows the painter's canvas and passes left-button releases to the window,
+// in the layout's pixels (window pixels divided by the zoom).
 class BoardView : public QWidget {
     Q_OBJECT
   public:
@@ -96,15 +99,27 @@ class MainWindow : public QMainWindow {
     // The modal About box.
     void showAbout();
 
+    // Enlarges the whole client area (board, hands, texts, buttons) to `percent` of its size:
+    // one of ZOOM_LEVELS, anything else counts as 100. Remembered in the settings for the next
+    // run when `remember` is set.
+    void setZoom(int percent, bool remember = true);
+    int zoomPercent() const { return zoomPercent_; }
+    // Draws the canvas again for the view's current device pixel ratio, when it has changed.
+    void followDeviceRatio();
+
     QPushButton* button(int id) const;
     BoardView* boardView() const { return view_; }
     BoardPainter& painter() { return painter_; }
     const MoveEntry& moveEntry() const { return entry_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     friend class WindowBridge;
     void createButtons();
     void createMenu();
+    void placeButtons();
 
     GameState& game_;
     Searcher& searcher_;
@@ -113,8 +128,19 @@ class MainWindow : public QMainWindow {
     WindowBridge bridge_;
     BoardView* view_ = nullptr;
     QPushButton* buttons_[6] = {};
+    QFont buttonFont_;
+    int zoomPercent_ = 100;
+    bool followingScreens_ = false;
+    QList<QAction*> zoomActions_;
     std::unique_ptr<TurnControl> workers_;
 };
+
+// The zoom levels of the 表示 menu, in percent.
+inline constexpr int ZOOM_LEVELS[] = {100, 150, 200};
+// The zoom stored in the settings (QSettings, organisation and application "kazaguruma", key
+// ZOOM_SETTING); 100 when none or an unknown one is stored.
+inline constexpr const char* ZOOM_SETTING = "view/zoom";
+int storedZoom();
 
 // The text of the About box's second line and of the credit line under the hands.
 QString aboutText();

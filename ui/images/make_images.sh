@@ -53,10 +53,12 @@ EDGE='rgb(70,40,15)'
 INK='rgb(20,15,10)'
 RED='rgb(200,20,20)'
 
-# draw_piece OUT KANJI COLOUR HEIGHT WIDTH
-# A piece pointing up, HEIGHT x WIDTH pixels, centred in 32 x 32 on white.
+# draw_piece OUT KANJI COLOUR HEIGHT WIDTH N
+# A piece pointing up, HEIGHT x WIDTH pixels, centred in 32 x 32 on white,
+# written at N times that size (32N x 32N) for screens with N device pixels
+# to a pixel.
 draw_piece() {
-    local out=$1 kanji=$2 colour=$3 h=$4 w=$5
+    local out=$1 kanji=$2 colour=$3 h=$4 w=$5 n=$6
     local big=$((32 * S))
     # Apex at the top, shoulders a quarter of the way down, sides widening a
     # little towards the base.
@@ -93,28 +95,28 @@ draw_piece() {
     # Reduce, then make every pixel either wholly piece or wholly white:
     # white is the transparent colour, so the piece must hold none. Its own
     # colours (wood, outline, ink, red) and their blends are never white.
-    "$IM" "$tmp/big.png" -filter Box -resize 32x32 \
+    "$IM" "$tmp/big.png" -filter Box -resize $((32 * n))x$((32 * n)) \
         -channel A -threshold 50% +channel \
         -background white -alpha remove -alpha off \
         "${PNG_OPTS[@]}" "$out"
 }
 
-# check_piece FILE: 32 x 32, white corners, a non-white centre, and no white
-# pixel that the outside white cannot reach (a hole in the piece would show
-# the board through it).
+# check_piece FILE N: 32N x 32N, white corners, a non-white centre, and no
+# white pixel that the outside white cannot reach (a hole in the piece would
+# show the board through it).
 check_piece() {
-    local f=$1 size inner
+    local f=$1 n=$2 size inner e=$((32 * $2 - 1)) c=$((16 * $2))
     size=$("$IM" "$f" -format '%wx%h' info:)
-    [ "$size" = 32x32 ] || { echo "$f: $size, not 32x32" >&2; return 1; }
-    for xy in 0,0 31,0 0,31 31,31; do
+    [ "$size" = $((32 * n))x$((32 * n)) ] || { echo "$f: $size, not $((32 * n)) square" >&2; return 1; }
+    for xy in 0,0 $e,0 0,$e $e,$e; do
         [ "$("$IM" "$f" -format "%[hex:p{$xy}]" info:)" = FFFFFF ] ||
             { echo "$f: corner $xy is not white" >&2; return 1; }
     done
-    [ "$("$IM" "$f" -format '%[hex:p{16,16}]' info:)" != FFFFFF ] ||
+    [ "$("$IM" "$f" -format "%[hex:p{$c,$c}]" info:)" != FFFFFF ] ||
         { echo "$f: centre is white" >&2; return 1; }
     inner=$("$IM" "$f" -fill magenta \
-        -draw 'color 0,0 floodfill' -draw 'color 31,0 floodfill' \
-        -draw 'color 0,31 floodfill' -draw 'color 31,31 floodfill' \
+        -draw 'color 0,0 floodfill' -draw "color $e,0 floodfill" \
+        -draw "color 0,$e floodfill" -draw "color $e,$e floodfill" \
         -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:)
     [ "$inner" = 0 ] || { echo "$f: $inner white pixels inside the piece" >&2; return 1; }
 }
@@ -140,16 +142,22 @@ pieces=(
     "uma    馬 馬 red   30 27"
     "ryu    龍 龍 red   30 27"
 )
+# Each piece also at two and three times the size, named with Qt's "@2x"
+# and "@3x" suffixes, for high-resolution screens and the window's zoom.
 for p in "${pieces[@]}"; do
     read -r name k1 k2 ink h w <<<"$p"
     if [ "$ink" = red ]; then colour=$RED; else colour=$INK; fi
-    draw_piece "$tmp/up.png" "$k1" "$colour" "$h" "$w"
-    "$IM" "$tmp/up.png" +dither "$here/koma/${name}1.gif"
-    # The computer's pieces face the human: the same picture upside down.
-    draw_piece "$tmp/up.png" "$k2" "$colour" "$h" "$w"
-    "$IM" "$tmp/up.png" -rotate 180 +dither "$here/koma/${name}2.gif"
-    check_piece "$here/koma/${name}1.gif"
-    check_piece "$here/koma/${name}2.gif"
+    for n in 1 2 3; do
+        at=""
+        [ "$n" = 1 ] || at="@${n}x"
+        draw_piece "$tmp/up.png" "$k1" "$colour" "$h" "$w" "$n"
+        "$IM" "$tmp/up.png" +dither "$here/koma/${name}1$at.gif"
+        # The computer's pieces face the human: the same picture upside down.
+        draw_piece "$tmp/up.png" "$k2" "$colour" "$h" "$w" "$n"
+        "$IM" "$tmp/up.png" -rotate 180 +dither "$here/koma/${name}2$at.gif"
+        check_piece "$here/koma/${name}1$at.gif" "$n"
+        check_piece "$here/koma/${name}2$at.gif" "$n"
+    done
 done
 
 #
@@ -182,7 +190,8 @@ fibre_layer() { # seed, percentile, length, angle
 [ "$("$IM" "$here/wallpaper.jpg" -format '%wx%h' info:)" = "${W}x${H}" ]
 
 #
-# Icon: a pinwheel (kazaguruma) of four two-tone blades on a stick.
+# Icon: a pinwheel (kazaguruma) of four two-tone blades on a stick, drawn
+# once at 512 pixels and reduced to each size of the desktop's icon theme.
 #
 
 icon() {
@@ -204,8 +213,14 @@ icon() {
         -stroke 'rgb(120,80,40)' -strokewidth 22 -draw "line $cx,$cy $cx,500" \
         -stroke 'rgb(40,30,30)' -strokewidth 6 "${draw[@]}" \
         -fill 'rgb(250,250,250)' -draw "circle $cx,$cy $((cx + 22)),$cy" \
-        -filter Lanczos -resize 64x64 -depth 8 "${PNG_OPTS[@]}" "$1"
+        -depth 8 "${PNG_OPTS[@]}" "$1"
 }
-icon "$here/kazaguruma.png"
+icon "$tmp/icon.png"
+"$IM" "$tmp/icon.png" -filter Lanczos -resize 64x64 "${PNG_OPTS[@]}" "$here/kazaguruma.png"
+mkdir -p "$here/icons"
+for size in 16 24 32 48 128 256; do
+    "$IM" "$tmp/icon.png" -filter Lanczos -resize ${size}x${size} "${PNG_OPTS[@]}" \
+        "$here/icons/kazaguruma-$size.png"
+done
 
-echo "Wrote $here/wallpaper.jpg, $here/kazaguruma.png and 28 pieces in $here/koma"
+echo "Wrote $here/wallpaper.jpg, the icons and 28 pieces at three sizes in $here/koma"

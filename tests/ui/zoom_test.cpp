@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QSettings>
+
+#include "tests/ui/window_fixture.h"
+
+namespace kaz::test {
+namespace {
+
+QImage opaquePicture(const QString& name) {
+    return QImage(ui::findDataFile(name)).convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of the canvas block at device pixel (left, top) that differ from the non-white pixels of
+// `piece`.
+int differingPixels(const QImage& canvas, const QImage& piece, int left, int top) {
+    int differing = 0;
+    for (int y = 0; y < piece.height(); ++y)
+        for (int x = 0; x < piece.width(); ++x)
+            if ((piece.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                differing +=
+                    (canvas.pixel(left + x, top + y) & 0xFFFFFF) != (piece.pixel(x, y) & 0xFFFFFF);
+    return differing;
+}
+
+TEST(HighResolution, PiecesAreDrawnFromTheirOwnPicturesAtDevicePixelRatioTwo) {
+    WindowFixture f;
+    f.window->painter().setScale(2, 1);
+    f.window->paintBoard();
+    const QImage& canvas = f.canvas();
+    ASSERT_EQ(canvas.size(), QSize(2 * ui::CANVAS_WIDTH, 2 * ui::CANVAS_HEIGHT));
+    // The human's king, cell (col 4, row 8): its 64 x 64 picture at device pixel (328, 648),
+    // pixel for pixel; the 32-pixel picture enlarged would differ at many edge pixels.
+    const QImage sharp = opaquePicture(QStringLiteral("koma/gyoku1@2x.gif"));
+    const QImage enlarged = opaquePicture(QStringLiteral("koma/gyoku1.gif")).scaled(64, 64);
+    ASSERT_EQ(sharp.size(), QSize(64, 64));
+    EXPECT_EQ(differingPixels(canvas, sharp, 2 * 164, 2 * 324), 0);
+    EXPECT_GT(differingPixels(canvas, enlarged, 2 * 164, 2 * 324), 200);
+    // Grid lines and the yellow cells are drawn at the device resolution too.
+    EXPECT_EQ(canvas.pixelColor(2 * 160, 2 * 340), QColor(Qt::black));
+    EXPECT_EQ(canvas.pixelColor(2 * 160 + 3, 2 * 320 + 3), YELLOW);
+}
+
+TEST(Zoom, EnlargesTheWindowMapsClicksAndIsRememberedBetweenRuns) {
+    {
+        WindowFixture f;
+        EXPECT_EQ(f.window->zoomPercent(), 100);
+        f.window->setZoom(150);
+        f.settle();
+        EXPECT_EQ(f.window->boardView()->size(), QSize(960, 630));
+        EXPECT_EQ(f.window->button(ui::CMD_START_RESET)->geometry(), QRect(450, 555, 120, 30));
+        const QImage& canvas = f.canvas();
+        EXPECT_EQ(canvas.pixelColor(qRound(1.5 * 360) - 1, 100), QColor(Qt::black));  // board edge
+
+        // A pawn at 77 (col 2, row 6) clicked at 150 %, then the square in front of it.
+        f.start();
+        const auto click = [&](int col, int row) {
+            QTest::mouseClick(f.window->boardView(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(60 * col + 59, 60 * row + 1));
+            f.settle();
+        };
+        click(2, 6);
+        EXPECT_EQ(f.g().selectionState, 1);
+        EXPECT_EQ(f.canvas().pixelColor(60 * 2 + 4, 60 * 6 + 4), BLUE);
+        click(2, 5);
+        EXPECT_EQ(f.g().board[cellOf(5, 2)], HU);
+        EXPECT_EQ(f.g().board[cellOf(6, 2)], EMPTY);
+    }
+    QSettings settings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"));
+    EXPECT_EQ(settings.value(QLatin1String(ui::ZOOM_SETTING)).toInt(), 150);
+    {
+        WindowFixture f;
+        EXPECT_EQ(f.window->zoomPercent(), 150);
+        EXPECT_EQ(f.window->boardView()->size(), QSize(960, 630));
+    }
+    // A value this version does not offer opens at 100 %.
+    settings.setValue(QLatin1String(ui::ZOOM_SETTING), 175);
+    settings.sync();
+    EXPECT_EQ(ui::storedZoom(), 100);
+    settings.remove(QLatin1String(ui::ZOOM_SETTING));
+}
+
+}  // namespace
+}  // namespace kaz::test
