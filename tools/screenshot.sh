@@ -34,7 +34,9 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 cp "$root/tests/ui/data/middle_game.kif" "$work/game.kif"
 
 # Started from an empty folder: the pictures come from beside the program or the source tree.
-(cd "$work" && QT_QPA_PLATFORM=xcb exec "$root/build/ui/kazaguruma") >/dev/null 2>&1 &
+# Settings of its own, so that the picture is taken at 100 % whatever zoom the user chose.
+(cd "$work" && XDG_CONFIG_HOME="$work" QT_QPA_PLATFORM=xcb exec "$root/build/ui/kazaguruma") \
+    >/dev/null 2>&1 &
 program=$!
 window=""
 for _ in $(seq 100); do
