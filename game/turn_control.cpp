@@ -152,7 +152,9 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     }
     const int value = s.plyValue[0];
     g.thinkValue = value;
-    g.thinkMateLength = s.mateSolver.mateLength[0];
+    // The solver thread may still run after a think without its mate: its length is read only
+    // once the mate is published.
+    g.thinkMateLength = s.mateFound ? s.mateSolver.mateLength[0] : 0;
     g.thinkValueKind = s.mateFound ? ThinkValueKind::Mate
                        : s.bookHit ? ThinkValueKind::Book
                                    : ThinkValueKind::Evaluation;
