@@ -51,4 +51,14 @@ Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const G
     return pos;
 }
 
+void fromEnginePosition(const Position& pos, GameBoard& board, GameHand& hand0, GameHand& hand1) {
+    board = makeEmptyBoard();
+    for (int row = 0; row < 9; ++row)
+        for (int col = 0; col < 9; ++col) board[cellOf(row, col)] = pos.board[squareOf(row, col)];
+    for (int kind = 0; kind < 8; ++kind) {
+        hand0[kind] = pos.hand[0][kind];
+        hand1[kind] = pos.hand[1][kind];
+    }
+}
+
 }  // namespace kaz

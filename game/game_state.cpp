@@ -12,13 +12,15 @@ void clearHands(std::array<GameHand, 2>& hands) {
     hands[1].fill(0);
 }
 
-// Every slot back to the initial position with empty hands. Caller holds gameLock.
+// Every slot back to the initial position with empty hands, sente first, no names. Caller holds
+// gameLock.
 void clearRecord(GameState& game) {
     for (int k = 0; k < RECORD_SLOTS; ++k) {
         game.moveRecord.boards[k] = game.initialBoard;
         game.moveRecord.hands[0][k].fill(0);
         game.moveRecord.hands[1][k].fill(0);
     }
+    game.moveRecord.header = RecordHeader{};
 }
 
 // The first player moves at even move numbers.
@@ -78,12 +80,7 @@ void navigate(GameState& game, Step step) {
         return;
     }
     game.cursor = target;
-    if (step == Step::ToStart) {
-        game.board = game.initialBoard;
-        clearHands(game.hands);
-    } else {
-        showPosition(game, target);
-    }
+    showPosition(game, target);
     clearLastMove(game);
     game.paused = true;
     game.humanToMove = humanMovesAt(game, target);
@@ -154,6 +151,10 @@ void resetGame(GameState& game) {
     game.window->setButtonCaption(GameButton::Pause, RUNNING_CAPTION);
     game.window->repaint();
     game.stateChanged.notify_all();
+}
+
+bool humanIsSente(const GameState& game) {
+    return (game.humanIsSecond == 0) != game.moveRecord.header.goteFirst;
 }
 
 bool recordPosition(GameState& game) {
@@ -236,6 +237,38 @@ bool applyHumanMove(GameState& game) {
         std::lock_guard relock(game.gameLock);
         game.humanToMove = false;
     }
+    game.stateChanged.notify_all();
+    return true;
+}
+
+bool takeRecord(GameState& game, const MoveRecord& record, int moves) {
+    {
+        std::lock_guard lock(game.gameLock);
+        // The computer may have begun a turn while a dialog was open.
+        if (game.thinking) return false;
+        for (int k = 0; k <= moves; ++k) {
+            game.moveRecord.boards[k] = record.boards[k];
+            game.moveRecord.hands[0][k] = record.hands[0][k];
+            game.moveRecord.hands[1][k] = record.hands[1][k];
+        }
+        game.moveRecord.header = record.header;
+        game.recordLength = moves;
+        game.cursor = 0;
+        showPosition(game, 0);
+        game.started = true;
+        // The human takes sente, at the bottom as in a file; in a game that gote began the human
+        // therefore moves second.
+        game.humanIsSecond = record.header.goteFirst ? 1 : 0;
+        game.gameOver = false;
+        game.humanToMove = !record.header.goteFirst;
+        game.inputBusy = false;
+        game.selectionState = 0;
+        clearLastMove(game);
+        game.paused = true;
+        game.idleRepaints = 0;
+    }
+    game.window->setButtonCaption(GameButton::Start, "初期化");
+    game.window->setButtonCaption(GameButton::Pause, PAUSED_CAPTION);
     game.stateChanged.notify_all();
     return true;
 }

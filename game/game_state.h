@@ -100,6 +100,8 @@ void initGame(GameState& game);
 void startGame(GameState& game);
 // Start button with a game running: back to no game (refused during a think of a running game).
 void resetGame(GameState& game);
+// Whether the human plays sente (先手/下手), whose pieces a record file shows at the bottom.
+bool humanIsSente(const GameState& game);
 // Stores board and hands as slot cursor + 1 and makes it the last; later slots are dropped.
 // Refuses (false, nothing written) when that slot would lie past the record. Caller holds gameLock.
 bool recordPosition(GameState& game);
@@ -119,6 +121,10 @@ void swapSides(GameState& game);
 // selPiece when selCol is -1), records it and hands the turn to the computer. At the record limit
 // the move is refused with STATUS_MOVE_LIMIT and false is returned; the selection stays.
 bool applyHumanMove(GameState& game);
+
+// Replaces the game by slots 0..moves and the header of `record`, started and paused at move 0
+// with the human playing sente. Refused (false, nothing changed) while the computer thinks.
+bool takeRecord(GameState& game, const MoveRecord& record, int moves);
 
 // Turns the highlight of the computer's last move off. Caller holds gameLock.
 void clearLastMove(GameState& game);

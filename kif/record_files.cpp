@@ -31,7 +31,7 @@ std::tm localNow() {
 }  // namespace
 
 void rotateRecord(GameState& game) {
-    if (game.humanIsSecond == 0) return;
+    if (humanIsSente(game)) return;
     for (int k = 0; k <= game.recordLength && k < RECORD_SLOTS; ++k) {
         game.moveRecord.boards[k] = rotateBoard(game.moveRecord.boards[k], false);
         std::swap(game.moveRecord.hands[0][k], game.moveRecord.hands[1][k]);
@@ -130,36 +130,7 @@ void loadRecord(GameState& game) {
         return;
     }
 
-    {
-        std::unique_lock lock(game.gameLock);
-        // The computer may have begun a turn while the dialogs were open.
-        if (game.thinking) {
-            lock.unlock();
-            refuseWhileThinking(game, WHILE_THINKING);
-            return;
-        }
-        for (int k = 0; k <= result.moves; ++k) {
-            game.moveRecord.boards[k] = scratch->boards[k];
-            game.moveRecord.hands[0][k] = scratch->hands[0][k];
-            game.moveRecord.hands[1][k] = scratch->hands[1][k];
-        }
-        game.recordLength = result.moves;
-        game.cursor = 0;
-        showPosition(game, 0);
-        game.started = true;
-        game.humanIsSecond = 0;
-        game.gameOver = false;
-        game.thinking = false;
-        game.humanToMove = true;
-        game.inputBusy = false;
-        game.selectionState = 0;
-        clearLastMove(game);
-        game.paused = true;
-        game.idleRepaints = 0;
-    }
-    game.window->setButtonCaption(GameButton::Start, "初期化");
-    game.window->setButtonCaption(GameButton::Pause, "■");
-    game.stateChanged.notify_all();
+    if (!takeRecord(game, *scratch, result.moves)) refuseWhileThinking(game, WHILE_THINKING);
 }
 
 }  // namespace kaz
