@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "kif/kif_header.h"
 #include "kif/kif_names.h"
 #include "kif/sjis.h"
 
@@ -21,6 +22,9 @@ std::string sjis(std::string_view utf8) {
 // Shift-JIS forms of the fixed words the reader looks for, made once.
 struct ReaderWords {
     std::string columnTitle = sjis("手数");
+    std::string moveCountMark = sjis("手数＝");  // a diagram's move number, not the column titles
+    std::string same = sjis("同");
+    std::string fullSpace = sjis("　");
     std::string drop = sjis("打");
     std::string promote = sjis("成");
     // Words that end the move list, found right after the move-number prefix.
@@ -70,11 +74,9 @@ std::string_view decode(std::string_view bytes, std::string& text) {
 // The replay of the move lines into the record.
 class Replay {
   public:
-    explicit Replay(MoveRecord& record) : record_(record) {
-        record_.boards[0] = makeInitialBoard();
-        record_.hands[0][0].fill(0);
-        record_.hands[1][0].fill(0);
-    }
+    // Slot 0 and the header of `record` hold the start already.
+    explicit Replay(MoveRecord& record)
+        : record_(record), firstSide_(record.header.goteFirst ? 1 : 0) {}
 
     int moves() const { return m_ - 1; }
     bool full() const { return m_ - 1 >= KIF_MOVE_LIMIT; }
@@ -100,20 +102,27 @@ class Replay {
   private:
     std::string_view readMove(std::string_view line, std::size_t p) {
         const ReaderWords& w = words();
-        // Target square: four bytes at p, or "同　" for the previous move's target.
-        const std::string_view name = bytesAt(line, p, 4);
-        int t = 0;
-        while (t <= SQUARE_SAME_AS_PREVIOUS && SQUARE_NAMES[t] != name) ++t;
-        if (t > SQUARE_SAME_AS_PREVIOUS) return "no square name where the move begins";
-        if (t == SQUARE_SAME_AS_PREVIOUS) {
+        // Target square: four bytes at p, or 同 (the previous move's target) followed by a
+        // full-width space, a half-width one or none. q is where the piece name begins.
+        std::size_t q = p + 4;
+        if (bytesAt(line, p, 2) == w.same) {
             if (prevRow_ < 0) return "\"同\" with no previous move";
+            q = p + 2;
+            if (bytesAt(line, q, 2) == w.fullSpace)
+                q += 2;
+            else if (bytesAt(line, q, 1) == " ")
+                q += 1;
         } else {
+            const std::string_view name = bytesAt(line, p, 4);
+            int t = 0;
+            while (t < SQUARE_SAME_AS_PREVIOUS && SQUARE_NAMES[t] != name) ++t;
+            if (t == SQUARE_SAME_AS_PREVIOUS) return "no square name where the move begins";
             prevRow_ = t / 9;
             prevCol_ = t % 9;
         }
         const int toRow = prevRow_, toCol = prevCol_;
 
-        const int side = m_ % 2 == 1 ? 0 : 1;
+        const int side = (m_ % 2 == 1) ? firstSide_ : 1 - firstSide_;
         GameBoard& board = record_.boards[m_];
         GameHand& hand = record_.hands[side][m_];
         board = record_.boards[m_ - 1];
@@ -122,7 +131,7 @@ class Replay {
         std::int32_t& target = board[cellOf(toRow, toCol)];
 
         if (findSjis(line, w.drop) != std::string_view::npos) {
-            const std::string_view piece = bytesAt(line, p + 4, 2);
+            const std::string_view piece = bytesAt(line, q, 2);
             int kind = 0;
             while (kind < 7 && PIECE_NAMES[kind] != piece) ++kind;
             if (kind == 7) return "drop of a piece that cannot be held";
@@ -144,7 +153,7 @@ class Replay {
                     return "target holds a piece of the mover";
                 if ((target & 7) == GYOKU) return "move takes a king";
             }
-            const bool promotes = bytesAt(line, p + 6, 2) == w.promote;
+            const bool promotes = bytesAt(line, q + 2, 2) == w.promote;
             if (promotes && !canPromote(static_cast<PieceCode>(origin)))
                 return "promotion of a piece that cannot promote";
             if (target != EMPTY) hand[target & 7] += 1;
@@ -156,7 +165,8 @@ class Replay {
     }
 
     MoveRecord& record_;
-    int m_ = 1;  // number of the move being read
+    int firstSide_;  // the side that makes move 1
+    int m_ = 1;      // number of the move being read
     int prevRow_ = -1, prevCol_ = -1;
 };
 
@@ -169,11 +179,12 @@ KifReadResult readKif(std::string_view fileBytes, MoveRecord& record) {
         result.reason = reason;
         return result;
     }
-    Replay replay(record);
-    bool inMoves = false;
-    int lineNumber = 0;
+    // The header up to the column titles says where the game starts.
+    KifHeaderReader header;
     std::string_view rest = text;
-    while (!rest.empty() && !replay.full()) {
+    int lineNumber = 0;
+    bool titles = false;
+    while (!rest.empty() && !titles) {
         const std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
@@ -184,9 +195,31 @@ KifReadResult readKif(std::string_view fileBytes, MoveRecord& record) {
             result.reason = "line longer than 9998 bytes";
             return result;
         }
-        if (!inMoves) {
-            inMoves = line.starts_with(words().columnTitle);
-            continue;
+        titles = line.starts_with(words().columnTitle) && !line.starts_with(words().moveCountMark);
+        std::string utf8;
+        if (titles || !sjisToUtf8(line, utf8)) continue;
+        if (std::string_view reason = header.readLine(utf8); !reason.empty()) {
+            result.line = lineNumber;
+            result.reason = reason;
+            return result;
+        }
+    }
+    if (std::string_view reason = header.finish(record); !reason.empty()) {
+        result.reason = reason;
+        return result;
+    }
+
+    Replay replay(record);
+    while (!rest.empty() && !replay.full()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.size() > KIF_MAX_LINE_BYTES) {
+            result.line = lineNumber;
+            result.reason = "line longer than 9998 bytes";
+            return result;
         }
         bool ended = false;
         if (std::string_view reason = replay.readLine(line, ended); !reason.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "kif/kif_header.h"
 #include "kif/kif_names.h"
 #include "kif/sjis.h"
 
@@ -62,14 +63,12 @@ KifWriteResult formatKif(const MoveRecord& record, int recordLength, const std::
     char header[200];
     std::snprintf(header, sizeof header,
                   "開始日時：%d/%02d/%02d (%02d:%02d:%02d)\r\n"
-                  "棋戦：将棋入門\r\n"
-                  "手合割：平手\r\n"
-                  "先手：--------\r\n"
-                  "後手：--------\r\n"
-                  "手数----指手---------消費時間--\r\n",
+                  "棋戦：将棋入門\r\n",
                   started.tm_year + 1900, started.tm_mon + 1, started.tm_mday, started.tm_hour,
                   started.tm_min, started.tm_sec);
     std::string text = header;
+    text += kifStartLines(record);
+    text += "手数----指手---------消費時間--\r\n";
     int written = 0;
     for (int k = 0; k < recordLength && k + 1 < RECORD_SLOTS; ++k) {
         const GameBoard& before = record.boards[k];
@@ -82,7 +81,8 @@ KifWriteResult formatKif(const MoveRecord& record, int recordLength, const std::
         ++written;
     }
     text += std::to_string(written + 1) + " 投了";
-    if (!utf8ToSjis(text, out)) return {KifWriteError::NotAMove, 0, written};
+    // Only player names can hold characters Shift-JIS lacks; they become "?".
+    if (!utf8ToSjisLenient(text, out)) return {KifWriteError::NotAMove, 0, written};
     return {KifWriteError::None, 0, written};
 }
 

@@ -22,7 +22,8 @@ struct KifWriteResult {
 };
 
 // The KIF text (Shift-JIS, CR LF, no line end after the closing "投了" line) of slots
-// 0..recordLength, with the first player at the bottom of every board. `started` is the time in
+// 0..recordLength, with sente at the bottom of every board; the header restores the record's start
+// and names. `started` is the time in
 // header line 1. The record ends early at the first slot equal to its predecessor. On an error
 // `out` is unspecified.
 KifWriteResult formatKif(const MoveRecord& record, int recordLength, const std::tm& started,

@@ -33,7 +33,7 @@ std::tm localNow() {
 void rotateRecord(GameState& game) {
     if (humanIsSente(game)) return;
     for (int k = 0; k <= game.recordLength && k < RECORD_SLOTS; ++k) {
-        game.moveRecord.boards[k] = rotateBoard(game.moveRecord.boards[k], false);
+        game.moveRecord.boards[k] = rotateBoard(game.moveRecord.boards[k], true);
         std::swap(game.moveRecord.hands[0][k], game.moveRecord.hands[1][k]);
     }
 }

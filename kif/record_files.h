@@ -14,9 +14,9 @@ void saveRecord(GameState& game);
 // that cannot be read leaves the current game as it was.
 void loadRecord(GameState& game);
 
-// Turns every stored position 0..recordLength by 180 degrees (owners unchanged, hands exchanged)
-// when the human plays gote, so that sente stands at the bottom as files show it; a second call
-// restores the record.
+// Turns every stored position 0..recordLength by 180 degrees and exchanges owners and hands when
+// the human plays gote, so that sente stands at the bottom with the codes of side 0 as files show
+// it; a second call restores the record.
 void rotateRecord(GameState& game);
 
 }  // namespace kaz

@@ -1,0 +1,82 @@
+// Records written by tsshogi (tools/rules_reference/record_corpus.mjs) for every handicap and for
+// set-up positions with pieces in hand: each reads to the positions tsshogi replays, and our own
+// KIF text of it reads back to the same record. Our files are left in KAZ_WRITTEN_DIR, where
+// ./test has tsshogi read them back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "engine/position/sfen.h"
+#include "kif/kif_reader.h"
+#include "kif/kif_writer.h"
+
+namespace kaz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Board, side to move and hands of slot k, as in the corpus's .sfen files.
+std::string positionAt(const MoveRecord& record, int k) {
+    const int side = (k + (record.header.goteFirst ? 1 : 0)) % 2;
+    const std::string sfen = toSfen(
+        {toEnginePosition(record.boards[k], record.hands[0][k], record.hands[1][k]), side, 1});
+    return sfen.substr(0, sfen.rfind(' '));
+}
+
+std::vector<std::string> positions(const MoveRecord& record, int moves) {
+    std::vector<std::string> out;
+    for (int k = 0; k <= moves; ++k) out.push_back(positionAt(record, k));
+    return out;
+}
+
+std::vector<std::string> expectedPositions(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
+    const fs::path corpus = fs::path(KAZ_KIF_DATA) / "tsshogi";
+    const fs::path written = KAZ_WRITTEN_DIR;
+    fs::create_directories(written);
+    auto record = std::make_unique<MoveRecord>();
+    auto again = std::make_unique<MoveRecord>();
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        const fs::path file = entry.path();
+        if (file.extension() != ".kif") continue;
+        SCOPED_TRACE(file.filename().string());
+        ++files;
+        const std::vector<std::string> expected =
+            expectedPositions(fs::path(file).replace_extension(".sfen"));
+        const KifReadResult read = readKif(slurp(file), *record);
+        ASSERT_TRUE(read.ok) << read.line << ": " << read.reason;
+        EXPECT_EQ(positions(*record, read.moves), expected);
+        const std::string stem = file.stem().string();
+        EXPECT_EQ(record->header.names[0], "先手" + stem);
+        EXPECT_EQ(record->header.names[1], "後手" + stem);
+
+        std::string ours;
+        ASSERT_EQ(formatKif(*record, read.moves, std::tm{}, ours).error, KifWriteError::None);
+        std::ofstream(written / file.filename(), std::ios::binary) << ours;
+        const KifReadResult back = readKif(ours, *again);
+        ASSERT_TRUE(back.ok) << back.line << ": " << back.reason;
+        EXPECT_EQ(positions(*again, back.moves), expected);
+        EXPECT_EQ(again->header.names, record->header.names);
+    }
+    EXPECT_EQ(files, 20);
+}
+
+}  // namespace
+}  // namespace kaz::test
