@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "engine/position/sfen.h"
+#include "kif/csa_reader.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
 
@@ -26,7 +27,8 @@ int runKifCommand(int argc, char** argv) {
             return 2;
     }
     auto record = std::make_unique<kaz::MoveRecord>();
-    const kaz::KifReadResult result = kaz::readKif(bytes, *record);
+    const kaz::KifReadResult result =
+        kaz::isCsaFileName(path) ? kaz::readCsa(bytes, *record) : kaz::readKif(bytes, *record);
     if (!result.ok) {
         std::fprintf(stderr,
                      "kazaguruma-engine: %s:%d: 棋譜ファイルのフォーマットが合いません。 (%.*s)\n",
@@ -34,10 +36,12 @@ int runKifCommand(int argc, char** argv) {
                      result.reason.data());
         return 2;
     }
+    // Position n is the start's SFEN after n moves; the first line is the start itself.
+    const int first = record->header.goteFirst ? 1 : 0;
     for (int n = 0; n <= result.moves; ++n) {
         const kaz::SfenPosition sfen{
             kaz::toEnginePosition(record->boards[n], record->hands[0][n], record->hands[1][n]),
-            n % 2, n + 1};
+            (n + first) % 2, n + 1};
         std::printf("%d %s\n", n, kaz::toSfen(sfen).c_str());
     }
     return 0;

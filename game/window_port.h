@@ -12,7 +12,8 @@ struct FileFilter {
     std::string_view pattern;
 };
 
-constexpr FileFilter KIF_FILE_FILTER{"KIF files {*.kif}", "*.kif"};
+// Game records: KIF, or CSA when the name ends in ".csa".
+constexpr FileFilter RECORD_FILE_FILTER{"KIF/CSA files {*.kif *.csa}", "*.kif *.csa"};
 
 // The two buttons whose captions the game changes.
 enum class GameButton { Start, Pause };

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/position/handicap.h"
+#include "kif/record_replay.h"
 
 namespace kaz {
 
@@ -185,12 +186,10 @@ std::string_view KifHeaderReader::finish(MoveRecord& record) {
     record.header = header_;
     if (diagram_) {
         if (rows_ != 9) return "board diagram without nine rows";
-        // The diagram's pieces must make a position a game can hold.
-        SfenPosition check{toEnginePosition(board_, hands_[0], hands_[1]), 0, 1};
-        if (!parseSfen(toSfen(check), check).empty()) return "impossible position in the diagram";
         record.boards[0] = board_;
         record.hands[0][0] = hands_[0];
         record.hands[1][0] = hands_[1];
+        if (!isPlayableStart(record)) return "impossible position in the diagram";
         record.header.goteFirst = sideToMove_ == 1;
         return {};
     }

@@ -7,6 +7,7 @@
 
 #include "kif/kif_header.h"
 #include "kif/kif_names.h"
+#include "kif/record_replay.h"
 #include "kif/sjis.h"
 
 namespace kaz {
@@ -120,46 +121,27 @@ class Replay {
             prevRow_ = t / 9;
             prevCol_ = t % 9;
         }
-        const int toRow = prevRow_, toCol = prevCol_;
 
-        const int side = (m_ % 2 == 1) ? firstSide_ : 1 - firstSide_;
-        GameBoard& board = record_.boards[m_];
-        GameHand& hand = record_.hands[side][m_];
-        board = record_.boards[m_ - 1];
-        record_.hands[0][m_] = record_.hands[0][m_ - 1];
-        record_.hands[1][m_] = record_.hands[1][m_ - 1];
-        std::int32_t& target = board[cellOf(toRow, toCol)];
-
+        FileMove move;
+        move.toRow = prevRow_;
+        move.toCol = prevCol_;
         if (findSjis(line, w.drop) != std::string_view::npos) {
             const std::string_view piece = bytesAt(line, q, 2);
-            int kind = 0;
-            while (kind < 7 && PIECE_NAMES[kind] != piece) ++kind;
-            if (kind == 7) return "drop of a piece that cannot be held";
-            if (target != EMPTY) return "drop onto an occupied square";
-            if (hand[kind] <= 0) return "drop of a piece not in hand";
-            hand[kind] -= 1;
-            target = pieceOf(side, kind);
+            move.dropKind = 0;
+            while (move.dropKind < 7 && PIECE_NAMES[move.dropKind] != piece) ++move.dropKind;
         } else {
             const std::size_t paren = findSjis(line, "(");
             if (paren == std::string_view::npos) return "neither a drop nor an origin in \"(\"";
             if (line.size() < paren + 3) return "origin digits missing";
             const int file = line[paren + 1] - '0', rank = line[paren + 2] - '0';
             if (file < 1 || file > 9 || rank < 1 || rank > 9) return "origin digits outside 1..9";
-            std::int32_t& origin = board[cellOf(rank - 1, 9 - file)];
-            if (origin == EMPTY || ownerOf(static_cast<PieceCode>(origin)) != side)
-                return "origin holds no piece of the mover";
-            if (target != EMPTY) {
-                if (ownerOf(static_cast<PieceCode>(target)) == side)
-                    return "target holds a piece of the mover";
-                if ((target & 7) == GYOKU) return "move takes a king";
-            }
-            const bool promotes = bytesAt(line, q + 2, 2) == w.promote;
-            if (promotes && !canPromote(static_cast<PieceCode>(origin)))
-                return "promotion of a piece that cannot promote";
-            if (target != EMPTY) hand[target & 7] += 1;
-            target = origin + (promotes ? PROMOTED_BIT : 0);
-            origin = EMPTY;
+            move.fromRow = rank - 1;
+            move.fromCol = 9 - file;
+            move.promotes = bytesAt(line, q + 2, 2) == w.promote;
         }
+        const int side = (m_ % 2 == 1) ? firstSide_ : 1 - firstSide_;
+        if (std::string_view reason = replayMove(record_, m_, side, move); !reason.empty())
+            return reason;
         ++m_;
         return {};
     }

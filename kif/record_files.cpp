@@ -4,6 +4,8 @@
 #include <ctime>
 #include <memory>
 
+#include "kif/csa_reader.h"
+#include "kif/csa_writer.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
@@ -54,7 +56,7 @@ void saveRecord(GameState& game) {
             return;
         }
     }
-    const std::optional<std::string> path = game.window->chooseSaveFile(KIF_FILE_FILTER);
+    const std::optional<std::string> path = game.window->chooseSaveFile(RECORD_FILE_FILTER);
     if (!path) {
         game.window->showMessage(CANNOT_OPEN, FAILED);
         return;
@@ -66,7 +68,9 @@ void saveRecord(GameState& game) {
     {
         std::lock_guard lock(game.gameLock);
         rotateRecord(game);
-        result = formatKif(game.moveRecord, game.recordLength, localNow(), bytes);
+        result = isCsaFileName(*path)
+                     ? formatCsa(game.moveRecord, game.recordLength, bytes)
+                     : formatKif(game.moveRecord, game.recordLength, localNow(), bytes);
         rotateRecord(game);
     }
     constexpr std::string_view WRITE_ERROR = "棋譜書き込みエラー";
@@ -105,7 +109,7 @@ void loadRecord(GameState& game) {
         refuseWhileThinking(game, WHILE_THINKING);
         return;
     }
-    const std::optional<std::string> path = game.window->chooseOpenFile(KIF_FILE_FILTER);
+    const std::optional<std::string> path = game.window->chooseOpenFile(RECORD_FILE_FILTER);
     if (!path) {
         game.window->showMessage("棋譜ファイルを開きませんでした。", FAILED);
         return;
@@ -124,7 +128,7 @@ void loadRecord(GameState& game) {
     if (readError == ReadFileError::TooLarge)
         result.reason = "file too large";
     else
-        result = readKif(bytes, *scratch);
+        result = isCsaFileName(*path) ? readCsa(bytes, *scratch) : readKif(bytes, *scratch);
     if (!result.ok) {
         game.window->showMessage(FORMAT_MISMATCH, "棋譜読み込みエラー");
         return;

@@ -4,14 +4,14 @@
 
 namespace kaz {
 
-// Menu command "棋譜を保存する": writes the record as a KIF file chosen in the save dialog. The
-// file is replaced only once the whole new text is on disk; every outcome is reported through the
-// window.
+// Menu command "棋譜を保存する": writes the record as a KIF file chosen in the save dialog, or as
+// CSA when the name ends in ".csa". The file is replaced only once the whole new text is on disk;
+// every outcome is reported through the window.
 void saveRecord(GameState& game);
 
-// Menu command "棋譜を読み込む": reads a KIF file chosen in the open dialog into the record and
-// leaves the game started and paused at move 0, the human playing sente (at the bottom). A file
-// that cannot be read leaves the current game as it was.
+// Menu command "棋譜を読み込む": reads a KIF (CSA for ".csa") file chosen in the open dialog into
+// the record and leaves the game started and paused at move 0, the human playing sente (at the
+// bottom). A file that cannot be read leaves the current game as it was.
 void loadRecord(GameState& game);
 
 // Turns every stored position 0..recordLength by 180 degrees and exchanges owners and hands when

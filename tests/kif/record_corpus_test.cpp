@@ -1,6 +1,7 @@
 // Records written by tsshogi (tools/rules_reference/record_corpus.mjs) for every handicap and for
 // set-up positions with pieces in hand: each reads to the positions tsshogi replays, and our own
-// KIF text of it reads back to the same record. Our files are left in KAZ_WRITTEN_DIR, where
+// KIF and CSA texts of it read back to the same record. Our files are left in KAZ_WRITTEN_DIR,
+// where
 // ./test has tsshogi read them back.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include <sstream>
 
 #include "engine/position/sfen.h"
+#include "kif/csa_reader.h"
+#include "kif/csa_writer.h"
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
 
@@ -46,36 +49,48 @@ std::vector<std::string> expectedPositions(const fs::path& file) {
     return lines;
 }
 
-TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
-    const fs::path corpus = fs::path(KAZ_KIF_DATA) / "tsshogi";
-    const fs::path written = KAZ_WRITTEN_DIR;
-    fs::create_directories(written);
+using Reader = KifReadResult (*)(std::string_view, MoveRecord&);
+
+// Reads `file` with `read` to the positions of its .sfen file and tsshogi's names, writes it with
+// `write` into KAZ_WRITTEN_DIR and reads that back to the same; returns the number of moves.
+template <typename Write>
+void checkRecord(const fs::path& file, Reader read, Write write) {
+    SCOPED_TRACE(file.filename().string());
     auto record = std::make_unique<MoveRecord>();
     auto again = std::make_unique<MoveRecord>();
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        const fs::path file = entry.path();
-        if (file.extension() != ".kif") continue;
-        SCOPED_TRACE(file.filename().string());
-        ++files;
-        const std::vector<std::string> expected =
-            expectedPositions(fs::path(file).replace_extension(".sfen"));
-        const KifReadResult read = readKif(slurp(file), *record);
-        ASSERT_TRUE(read.ok) << read.line << ": " << read.reason;
-        EXPECT_EQ(positions(*record, read.moves), expected);
-        const std::string stem = file.stem().string();
-        EXPECT_EQ(record->header.names[0], "先手" + stem);
-        EXPECT_EQ(record->header.names[1], "後手" + stem);
+    const std::vector<std::string> expected =
+        expectedPositions(fs::path(file).replace_extension(".sfen"));
+    const KifReadResult first = read(slurp(file), *record);
+    ASSERT_TRUE(first.ok) << first.line << ": " << first.reason;
+    EXPECT_EQ(positions(*record, first.moves), expected);
+    const std::string stem = file.stem().string();
+    EXPECT_EQ(record->header.names, (std::array<std::string, 2>{"先手" + stem, "後手" + stem}));
 
-        std::string ours;
-        ASSERT_EQ(formatKif(*record, read.moves, std::tm{}, ours).error, KifWriteError::None);
-        std::ofstream(written / file.filename(), std::ios::binary) << ours;
-        const KifReadResult back = readKif(ours, *again);
-        ASSERT_TRUE(back.ok) << back.line << ": " << back.reason;
-        EXPECT_EQ(positions(*again, back.moves), expected);
-        EXPECT_EQ(again->header.names, record->header.names);
+    std::string ours;
+    ASSERT_EQ(write(*record, first.moves, ours).error, KifWriteError::None);
+    std::ofstream(fs::path(KAZ_WRITTEN_DIR) / file.filename(), std::ios::binary) << ours;
+    const KifReadResult back = read(ours, *again);
+    ASSERT_TRUE(back.ok) << back.line << ": " << back.reason;
+    EXPECT_EQ(positions(*again, back.moves), expected);
+    EXPECT_EQ(again->header.names, record->header.names);
+}
+
+TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
+    fs::create_directories(KAZ_WRITTEN_DIR);
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(KAZ_KIF_DATA) / "tsshogi")) {
+        const fs::path& file = entry.path();
+        if (file.extension() == ".kif") {
+            checkRecord(file, readKif, [](const MoveRecord& r, int n, std::string& out) {
+                return formatKif(r, n, std::tm{}, out);
+            });
+            ++files;
+        } else if (file.extension() == ".csa") {
+            checkRecord(file, readCsa, formatCsa);
+            ++files;
+        }
     }
-    EXPECT_EQ(files, 20);
+    EXPECT_EQ(files, 40);
 }
 
 }  // namespace

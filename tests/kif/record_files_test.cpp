@@ -79,7 +79,7 @@ TEST_F(RecordFiles, SaveThenLoadRestoresEveryPositionHumanFirst) {
     game.start();
     playShortGame(game);
     ASSERT_EQ(save(game, path("game.kif")), Msgs{SAVED});
-    EXPECT_EQ(game.window.lastFilter(), "KIF files {*.kif}|*.kif");
+    EXPECT_EQ(game.window.lastFilter(), "KIF/CSA files {*.kif *.csa}|*.kif *.csa");
     const std::string bytes = contents(path("game.kif"));
     EXPECT_EQ(afterFirstLine(bytes), afterFirstLine(contents(KAZ_KIF_DATA "/short_game.kif")));
     EXPECT_TRUE(bytes.ends_with(sjisOf("9 投了")));  // no line end after the last line

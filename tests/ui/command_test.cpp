@@ -103,7 +103,7 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
                              ("kaz_ui_test_" + std::to_string(::getpid()) + ".kif");
     f.dialogs.queueFile(file);
     f.command(CMD_SAVE_RECORD);
-    EXPECT_EQ(f.dialogs.lastFilter(), "KIF files {*.kif}|*.kif");
+    EXPECT_EQ(f.dialogs.lastFilter(), "KIF/CSA files {*.kif *.csa}|*.kif *.csa");
     f.command(CMD_START_RESET);
     EXPECT_FALSE(g.started);
     EXPECT_EQ(g.recordLength, 0);
