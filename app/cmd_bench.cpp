@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/engine_args.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
 #include "engine/search/searcher.h"
@@ -74,8 +74,8 @@ int runBenchCommand(int argc, char** argv) {
     unsigned seed = 1;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        long value = 0;
-        if (arg == "--seed" && i + 1 < argc && kaz::parseCount(argv[i + 1], 4294967295L, value) &&
+        std::uint64_t value = 0;
+        if (arg == "--seed" && i + 1 < argc && kaz::parseNumber(argv[i + 1], 4294967295u, value) &&
             value > 0) {
             seed = static_cast<unsigned>(value);
             ++i;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/engine_args.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
 #include "engine/search/searcher.h"
@@ -18,9 +18,9 @@ int runThinkCommand(int argc, char** argv) {
         if (arg == "--plies") {
             plies = true;
         } else if (arg == "--seed" || arg == "--moves") {
-            long value = 0;
+            std::uint64_t value = 0;
             const long limit = arg == "--seed" ? 4294967295L : 100000L;
-            if (i + 1 >= argc || !kaz::parseCount(argv[i + 1], limit, value)) {
+            if (i + 1 >= argc || !kaz::parseNumber(argv[i + 1], limit, value)) {
                 std::fprintf(stderr, "kazaguruma-engine: %s needs a whole number from 0 to %ld\n",
                              arg.c_str(), limit);
                 return 2;
@@ -29,7 +29,7 @@ int runThinkCommand(int argc, char** argv) {
             if (arg == "--seed")
                 seed = static_cast<unsigned>(value);
             else
-                moves = value;
+                moves = static_cast<long>(value);
         } else {
             if (!text.empty()) text += ' ';
             text += arg;
