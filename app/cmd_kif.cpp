@@ -7,6 +7,7 @@
 #include "kif/csa_reader.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
+#include "kif/record_text.h"
 
 int runKifCommand(int argc, char** argv) {
     if (argc != 1) {
@@ -36,13 +37,8 @@ int runKifCommand(int argc, char** argv) {
                      result.reason.data());
         return 2;
     }
-    // Position n is the start's SFEN after n moves; the first line is the start itself.
-    const int first = record->header.goteFirst ? 1 : 0;
-    for (int n = 0; n <= result.moves; ++n) {
-        const kaz::SfenPosition sfen{
-            kaz::toEnginePosition(record->boards[n], record->hands[0][n], record->hands[1][n]),
-            (n + first) % 2, n + 1};
-        std::printf("%d %s\n", n, kaz::toSfen(sfen).c_str());
-    }
+    // The start first, then the position after each move.
+    for (int n = 0; n <= result.moves; ++n)
+        std::printf("%d %s\n", n, kaz::sfenOfSlot(*record, n).c_str());
     return 0;
 }

@@ -21,6 +21,7 @@ void clearRecord(GameState& game) {
         game.moveRecord.hands[1][k].fill(0);
     }
     game.moveRecord.header = RecordHeader{};
+    game.unsavedMoves = false;
 }
 
 // The first player moves at even move numbers.
@@ -161,6 +162,7 @@ bool recordPosition(GameState& game) {
     if (game.cursor + 1 >= RECORD_SLOTS) return false;
     game.cursor += 1;
     game.recordLength = game.cursor;
+    game.unsavedMoves = true;
     game.moveRecord.boards[game.cursor] = game.board;
     game.moveRecord.hands[0][game.cursor] = game.hands[0];
     game.moveRecord.hands[1][game.cursor] = game.hands[1];
@@ -253,6 +255,7 @@ bool takeRecord(GameState& game, const MoveRecord& record, int moves) {
         }
         game.moveRecord.header = record.header;
         game.recordLength = moves;
+        game.unsavedMoves = false;
         game.cursor = 0;
         showPosition(game, 0);
         game.started = true;

@@ -42,9 +42,10 @@ struct GameState {
 
     StatusLine statusText;
 
-    int cursor = 0;         // move number of the position on the board, 0..499
-    int recordLength = 0;   // move number of the last stored position
-    int humanIsSecond = 0;  // 1 when the computer moves first
+    int cursor = 0;             // move number of the position on the board, 0..499
+    int recordLength = 0;       // move number of the last stored position
+    int humanIsSecond = 0;      // 1 when the computer moves first
+    bool unsavedMoves = false;  // moves were recorded since the game began, was loaded or saved
 
     GameBoard board = makeInitialBoard();
     std::array<GameHand, 2> hands{};  // [0] the human's, [1] the computer's

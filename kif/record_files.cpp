@@ -4,11 +4,13 @@
 #include <ctime>
 #include <memory>
 
+#include "engine/position/sfen.h"
 #include "kif/csa_reader.h"
 #include "kif/csa_writer.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
+#include "kif/record_text.h"
 
 namespace kaz {
 
@@ -91,7 +93,10 @@ void saveRecord(GameState& game) {
     }
 
     switch (replaceFile(*path, bytes)) {
-        case SaveFileError::None:
+        case SaveFileError::None: {
+            std::lock_guard lock(game.gameLock);
+            game.unsavedMoves = false;
+        }
             game.window->showMessage("棋譜ファイルを保存しました。", "成功");
             break;
         case SaveFileError::CannotCreate:
@@ -134,6 +139,48 @@ void loadRecord(GameState& game) {
         return;
     }
 
+    if (!takeRecord(game, *scratch, result.moves)) refuseWhileThinking(game, WHILE_THINKING);
+}
+
+void copyPosition(GameState& game) {
+    SfenPosition shown{};
+    {
+        std::lock_guard lock(game.gameLock);
+        // Sente at the bottom with the codes of side 0, as SFEN has it.
+        const bool turn = !humanIsSente(game);
+        shown.pos =
+            turn ? toEnginePosition(rotateBoard(game.board, true), game.hands[1], game.hands[0])
+                 : toEnginePosition(game.board, game.hands[0], game.hands[1]);
+        // The first player moves at even move numbers.
+        const bool goteToMove = game.moveRecord.header.goteFirst != (game.cursor % 2 == 1);
+        shown.sideToMove = goteToMove ? 1 : 0;
+        shown.moveNumber = game.cursor + 1;
+    }
+    game.window->setClipboardText(toSfen(shown));
+}
+
+void pastePosition(GameState& game) {
+    constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は貼り付けられません。";
+    if (game.thinking) {
+        refuseWhileThinking(game, WHILE_THINKING);
+        return;
+    }
+    const std::string text = game.window->clipboardText();
+    auto scratch = std::make_unique<MoveRecord>();
+    const KifReadResult result = readRecordText(text, *scratch);
+    if (!result.ok) {
+        game.window->showMessage("クリップボードの局面・棋譜を読み込めませんでした。",
+                                 "貼り付けエラー");
+        return;
+    }
+    bool unsaved;
+    {
+        std::lock_guard lock(game.gameLock);
+        unsaved = game.started && game.unsavedMoves;
+    }
+    if (unsaved &&
+        !game.window->askYesNo("保存していない対局を破棄して貼り付けますか？", "局面を貼り付け"))
+        return;
     if (!takeRecord(game, *scratch, result.moves)) refuseWhileThinking(game, WHILE_THINKING);
 }
 

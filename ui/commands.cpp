@@ -15,6 +15,12 @@ void handleCommand(GameState& game, int id) {
         case CMD_SWAP_SIDES:
             swapSides(game);
             break;
+        case CMD_COPY_POSITION:
+            copyPosition(game);
+            break;
+        case CMD_PASTE_POSITION:
+            pastePosition(game);
+            break;
         case CMD_PAUSE:
             togglePause(game);
             break;

@@ -17,6 +17,8 @@ enum Command : int {
     CMD_LOAD_RECORD = 10001,
     CMD_SAVE_RECORD = 10002,
     CMD_SWAP_SIDES = 10003,
+    CMD_COPY_POSITION = 10004,
+    CMD_PASTE_POSITION = 10005,
 };
 
 // Carries out the game's part of a command; the About box and exit belong to the window and do

@@ -1,9 +1,11 @@
 #include "ui/main_window.h"
 
+#include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
@@ -139,6 +141,15 @@ std::optional<std::string> WindowBridge::chooseSaveFile(const FileFilter& filter
     return runFileDialog(&window_, filter, true);
 }
 
+// The real clipboard even with scripted dialogs: it needs no answer from a person.
+std::string WindowBridge::clipboardText() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void WindowBridge::setClipboardText(std::string_view text) {
+    QGuiApplication::clipboard()->setText(fromUtf8(text));
+}
+
 void WindowBridge::setButtonCaption(GameButton button, std::string_view caption) {
     QPushButton* b = window_.button(button == GameButton::Start ? CMD_START_RESET : CMD_PAUSE);
     if (b != nullptr) b->setText(fromUtf8(caption));
@@ -199,6 +210,8 @@ void MainWindow::createMenu() {
     addItem(file, QStringLiteral("棋譜を読み込む"), CMD_LOAD_RECORD);
     addItem(file, QStringLiteral("棋譜を保存する"), CMD_SAVE_RECORD);
     addItem(file, QStringLiteral("盤を反転させる"), CMD_SWAP_SIDES);
+    addItem(file, QStringLiteral("局面をコピー"), CMD_COPY_POSITION);
+    addItem(file, QStringLiteral("局面を貼り付け"), CMD_PASTE_POSITION);
     addItem(file, QStringLiteral("終了する(&X)"), CMD_EXIT);
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("バージョン情報(&A)..."), CMD_ABOUT);

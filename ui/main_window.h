@@ -56,6 +56,8 @@ class WindowBridge final : public WindowPort {
     std::optional<std::string> chooseOpenFile(const FileFilter& filter) override;
     std::optional<std::string> chooseSaveFile(const FileFilter& filter) override;
     void setButtonCaption(GameButton button, std::string_view caption) override;
+    std::string clipboardText() override;
+    void setClipboardText(std::string_view text) override;
 
     // After this, repaint() requests are dropped (the window is going away).
     void detach() { detached_ = true; }

@@ -15,6 +15,7 @@
 #include "kif/csa_writer.h"
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
+#include "kif/record_text.h"
 
 namespace kaz::test {
 namespace {
@@ -30,9 +31,7 @@ std::string slurp(const fs::path& file) {
 
 // Board, side to move and hands of slot k, as in the corpus's .sfen files.
 std::string positionAt(const MoveRecord& record, int k) {
-    const int side = (k + (record.header.goteFirst ? 1 : 0)) % 2;
-    const std::string sfen = toSfen(
-        {toEnginePosition(record.boards[k], record.hands[0][k], record.hands[1][k]), side, 1});
+    const std::string sfen = sfenOfSlot(record, k);
     return sfen.substr(0, sfen.rfind(' '));
 }
 
@@ -60,9 +59,14 @@ void checkRecord(const fs::path& file, Reader read, Write write) {
     auto again = std::make_unique<MoveRecord>();
     const std::vector<std::string> expected =
         expectedPositions(fs::path(file).replace_extension(".sfen"));
-    const KifReadResult first = read(slurp(file), *record);
+    const std::string text = slurp(file);
+    const KifReadResult first = read(text, *record);
     ASSERT_TRUE(first.ok) << first.line << ": " << first.reason;
     EXPECT_EQ(positions(*record, first.moves), expected);
+    // The same text pasted: its format is recognised.
+    const KifReadResult pasted = readRecordText(text, *again);
+    ASSERT_TRUE(pasted.ok) << pasted.reason;
+    EXPECT_EQ(positions(*again, pasted.moves), expected);
     const std::string stem = file.stem().string();
     EXPECT_EQ(record->header.names, (std::array<std::string, 2>{"先手" + stem, "後手" + stem}));
 
@@ -91,6 +95,38 @@ TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
         }
     }
     EXPECT_EQ(files, 40);
+}
+
+TEST(RecordText, PositionsAndUsiLinesOrAClearError) {
+    auto record = std::make_unique<MoveRecord>();
+    const std::pair<std::string_view, std::vector<std::string>> good[] = {
+        {"startpos\n", {std::string(STARTPOS_SFEN.substr(0, STARTPOS_SFEN.size() - 2))}},
+        {" sfen 4k4/9/9/9/9/9/9/9/4K4 w G 3 moves 5a5b",
+         {"4k4/9/9/9/9/9/9/9/4K4 w G", "9/4k4/9/9/9/9/9/9/4K4 b G"}},
+        {"position startpos moves 7g7f 3c3d",
+         {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b -",
+          "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w -",
+          "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b -"}},
+    };
+    for (const auto& [text, expected] : good) {
+        const KifReadResult r = readRecordText(text, *record);
+        ASSERT_TRUE(r.ok) << text << ": " << r.reason;
+        EXPECT_EQ(positions(*record, r.moves), expected) << text;
+    }
+    const std::pair<std::string_view, std::string_view> bad[] = {
+        {"", "neither a position nor a record"},
+        {"hello\nworld", "neither a position nor a record"},
+        {"position startpos moves 7g7f 7g7f", "illegal or malformed USI move"},
+        {"9/9/9 b - 1", "not a SFEN or USI position"},
+        {"4k4/9/9/9/9/9/9/4r4/4K4 w - 1", "the side not to move is in check"},
+        {"P1 * \n", "board row shorter than nine squares"},
+        {"手合割：九枚落ち", "unknown handicap"},
+    };
+    for (const auto& [text, reason] : bad) {
+        const KifReadResult r = readRecordText(text, *record);
+        EXPECT_EQ(r.ok, reason.empty()) << text;
+        EXPECT_EQ(r.reason, reason) << text;
+    }
 }
 
 }  // namespace
