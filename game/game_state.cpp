@@ -1,5 +1,7 @@
 #include "game/game_state.h"
 
+#include "engine/position/handicap.h"
+
 namespace kaz {
 
 namespace {
@@ -112,9 +114,25 @@ void initGame(GameState& game) {
 
 void startGame(GameState& game) {
     game.started = true;
-    const bool humanFirst = game.window->askYesNo("先手にしますか？", "先手・後手の選択");
+    const int handicap = game.startHandicap;
+    // In a handicap game 上手, who gives the pieces, moves first.
+    const bool humanFirst =
+        handicap == 0
+            ? game.window->askYesNo("先手にしますか？", "先手・後手の選択")
+            : game.window->askYesNo("上手（駒を落として先に指す側）にしますか？",
+                                    std::string(HANDICAPS[handicap].name) + "：上手・下手の選択");
     {
         std::lock_guard lock(game.gameLock);
+        if (handicap != 0) {
+            // The human's pieces at the bottom: 上手's are turned round when the human gives.
+            const SfenPosition start = handicapStart(handicap);
+            GameBoard& board = game.moveRecord.boards[0];
+            fromEnginePosition(start.pos, board, game.moveRecord.hands[0][0],
+                               game.moveRecord.hands[1][0]);
+            if (humanFirst) board = rotateBoard(board, true);
+            game.moveRecord.header.goteFirst = true;
+            showPosition(game, 0);
+        }
         game.humanIsSecond = humanFirst ? 0 : 1;
         game.humanToMove = humanFirst;
         game.gameOver = false;

@@ -46,6 +46,7 @@ struct GameState {
     int recordLength = 0;       // move number of the last stored position
     int humanIsSecond = 0;      // 1 when the computer moves first
     bool unsavedMoves = false;  // moves were recorded since the game began, was loaded or saved
+    int startHandicap = 0;      // the next game's start: an index into HANDICAPS (0: 平手)
 
     GameBoard board = makeInitialBoard();
     std::array<GameHand, 2> hands{};  // [0] the human's, [1] the computer's
@@ -97,7 +98,8 @@ inline constexpr std::string_view STATUS_MOVE_LIMIT = "手数がオーバーで�
 
 // At window creation: empty record, initial position, no game running.
 void initGame(GameState& game);
-// Start button with no game running: asks who moves first.
+// Start button with no game running: starts from startHandicap and asks who moves first (in a
+// handicap game: whether the human gives the pieces as 上手, who moves first).
 void startGame(GameState& game);
 // Start button with a game running: back to no game (refused during a think of a running game).
 void resetGame(GameState& game);

@@ -1,5 +1,6 @@
 #include "ui/commands.h"
 
+#include "engine/position/handicap.h"
 #include "kif/record_files.h"
 
 namespace kaz::ui {
@@ -43,6 +44,8 @@ void handleCommand(GameState& game, int id) {
                 startGame(game);
             break;
         default:
+            if (id >= CMD_HANDICAP && id < CMD_HANDICAP + static_cast<int>(HANDICAPS.size()))
+                game.startHandicap = id - CMD_HANDICAP;
             break;
     }
 }

@@ -19,6 +19,8 @@ enum Command : int {
     CMD_SWAP_SIDES = 10003,
     CMD_COPY_POSITION = 10004,
     CMD_PASTE_POSITION = 10005,
+    // The start of the next game: CMD_HANDICAP + an index into HANDICAPS.
+    CMD_HANDICAP = 10100,
 };
 
 // Carries out the game's part of a command; the About box and exit belong to the window and do

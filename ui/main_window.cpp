@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QActionGroup>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -24,6 +25,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "engine/position/handicap.h"
 #include "engine/search/searcher.h"
 #include "game/turn_control.h"
 #include "ui/commands.h"
@@ -212,6 +214,7 @@ void MainWindow::createMenu() {
     addItem(file, QStringLiteral("盤を反転させる"), CMD_SWAP_SIDES);
     addItem(file, QStringLiteral("局面をコピー"), CMD_COPY_POSITION);
     addItem(file, QStringLiteral("局面を貼り付け"), CMD_PASTE_POSITION);
+    createHandicapMenu(file);
     addItem(file, QStringLiteral("終了する(&X)"), CMD_EXIT);
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("バージョン情報(&A)..."), CMD_ABOUT);
@@ -221,6 +224,19 @@ void MainWindow::createMenu() {
                                        QKeyCombination(Qt::AltModifier, Qt::Key_Slash)}) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         connect(shortcut, &QShortcut::activated, this, [this] { handleCommand(CMD_ABOUT); });
+    }
+}
+
+// ファイル → 手合割: the start of the next game, one of the standard handicaps (平手 at first).
+void MainWindow::createHandicapMenu(QMenu* file) {
+    QMenu* menu = file->addMenu(QStringLiteral("手合割"));
+    auto* group = new QActionGroup(menu);
+    for (int i = 0; i < static_cast<int>(HANDICAPS.size()); ++i) {
+        QAction* action = menu->addAction(fromUtf8(HANDICAPS[i].name));
+        action->setCheckable(true);
+        action->setChecked(i == game_.startHandicap);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { handleCommand(CMD_HANDICAP + i); });
     }
 }
 

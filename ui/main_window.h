@@ -10,6 +10,7 @@
 #include "ui/board_painter.h"
 #include "ui/move_entry.h"
 
+class QMenu;
 class QPushButton;
 class QSocketNotifier;
 
@@ -109,6 +110,7 @@ class MainWindow : public QMainWindow {
     friend class WindowBridge;
     void createButtons();
     void createMenu();
+    void createHandicapMenu(QMenu* file);
 
     GameState& game_;
     Searcher& searcher_;

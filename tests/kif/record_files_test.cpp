@@ -127,6 +127,45 @@ TEST_F(RecordFiles, SaveWithTheHumanSecondWritesFromTheFirstPlayersSide) {
     }
 }
 
+// A 香落ち game from the start button, the human giving (上手, at the bottom, moving first) or
+// taking the handicap: saved as KIF and CSA, it loads back with the human on 下手.
+TEST_F(RecordFiles, HandicapGamesFromTheStartButtonSaveAndLoad) {
+    for (const bool humanGives : {true, false}) {
+        SCOPED_TRACE(humanGives);
+        TestGame game;
+        game->startHandicap = 1;
+        game.start(/*humanSecond=*/!humanGives);
+        EXPECT_EQ(game.window.questions().back().caption, "香落ち：上手・下手の選択");
+        EXPECT_EQ(game->humanToMove, humanGives);
+        // The missing lance: 上手's 1一, at the bottom left when the human gives it.
+        EXPECT_EQ(game->board[humanGives ? cellAt(99) : cellAt(11)], EMPTY);
+        EXPECT_NE(game->board[humanGives ? cellAt(11) : cellAt(99)], EMPTY);
+        if (humanGives) {
+            game.human(37, 36);
+            game.computer(33, 34);
+            game.human(28, 24);
+        } else {
+            game.computer(33, 34);
+            game.human(77, 76);
+            game.computer(22, 88, true);
+        }
+        for (const char* name : {"h.kif", "h.csa"}) {
+            ASSERT_EQ(save(game, path(name)), Msgs{SAVED});
+            TestGame loaded;
+            load(loaded, path(name));
+            ASSERT_EQ(loaded->recordLength, 3);
+            EXPECT_TRUE(loaded->moveRecord.header.goteFirst);
+            EXPECT_FALSE(loaded->humanToMove);  // the human takes 下手; 上手 moves first
+            for (int k = 0; k <= 3; ++k) {
+                const GameBoard& own = game->moveRecord.boards[k];
+                EXPECT_EQ(loaded->moveRecord.boards[k], humanGives ? rotateBoard(own, true) : own);
+            }
+        }
+        EXPECT_NE(contents(path("h.kif")).find(sjisOf("手合割：香落ち\r\n下手：")),
+                  std::string::npos);
+    }
+}
+
 TEST_F(RecordFiles, ThreeMovesAreSavedTwoAreRefused) {
     TestGame game;
     game.start();

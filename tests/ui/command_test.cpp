@@ -191,6 +191,16 @@ TEST(Commands, PositionCopyAndPasteThroughTheClipboard) {
     EXPECT_EQ(clipboard->text(), line.mid(14, 63));
 }
 
+TEST(Commands, HandicapChosenInTheMenuStartsTheNextGame) {
+    WindowFixture f;
+    triggerMenuItem(f, QStringLiteral("二枚落ち"));
+    f.start(/*humanFirst=*/false);  // the human takes 下手: the computer gives and moves first
+    EXPECT_EQ(f.dialogs.questions().back().caption, "二枚落ち：上手・下手の選択");
+    EXPECT_FALSE(f.g().humanToMove);
+    EXPECT_EQ(f.g().board[cellOf(1, 1)], EMPTY);  // 上手's rook and bishop are off the board
+    EXPECT_EQ(f.g().board[cellOf(1, 7)], EMPTY);
+}
+
 TEST(Commands, AboutBoxFromTheMenuAndBothShortcutsAndExit) {
     WindowFixture f;
     // The client area shows board, hands, buttons and status line whole.
