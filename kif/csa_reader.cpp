@@ -204,32 +204,24 @@ KifReadResult readCsa(std::string_view bytes, MoveRecord& record) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     CsaReplay replay(record);
     int lineNumber = 0;
-    bool ended = false;
-    while (!bytes.empty() && !ended && !replay.full()) {
-        const std::size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > KIF_MAX_LINE_BYTES) {
-            result.line = lineNumber;
-            result.reason = "line longer than 9998 bytes";
-            return result;
-        }
+    const auto readLine = [&](std::string_view line, bool& ended) -> std::string_view {
         // Statements other than comments and names may share a line, split by commas.
         const bool whole = line.starts_with("'") || line.starts_with("N") || line.starts_with("$");
-        while (!ended && !replay.full()) {
-            const std::size_t comma = whole ? std::string_view::npos : line.find(',');
-            const std::string_view statement = line.substr(0, comma);
-            if (std::string_view reason = replay.read(statement, ended); !reason.empty()) {
-                result.line = lineNumber;
-                result.reason = reason;
-                return result;
+        while (!ended) {
+            if (replay.full()) {
+                ended = true;
+                break;
             }
+            const std::size_t comma = whole ? std::string_view::npos : line.find(',');
+            if (std::string_view reason = replay.read(line.substr(0, comma), ended);
+                !reason.empty())
+                return reason;
             if (comma == std::string_view::npos) break;
             line.remove_prefix(comma + 1);
         }
-    }
+        return {};
+    };
+    if (!forEachLine(bytes, lineNumber, result, readLine)) return result;
     if (std::string_view reason = replay.finish(); !reason.empty()) {
         result.reason = reason;
         return result;

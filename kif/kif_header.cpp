@@ -145,14 +145,14 @@ std::string_view KifHeaderReader::readLine(std::string_view line) {
         if (handicap_ == -1) return "unknown handicap";
         return {};
     }
-    if (eatLabel(s, "先手の持駒") || eatLabel(s, "下手の持駒")) {
-        handGiven_ = true;
-        return readHand(s, hands_[0]);
-    }
-    if (eatLabel(s, "後手の持駒") || eatLabel(s, "上手の持駒")) {
-        handGiven_ = true;
-        return readHand(s, hands_[1]);
-    }
+    for (int side = 0; side < 2; ++side)
+        if (eatLabel(s, side == 0 ? "先手の持駒" : "後手の持駒") ||
+            eatLabel(s, side == 0 ? "下手の持駒" : "上手の持駒")) {
+            const std::string_view reason = readHand(s, hands_[side]);
+            // An empty hand ("なし") also stands alone in some files; pieces need a diagram.
+            for (int kind = 0; kind < GYOKU; ++kind) handGiven_ |= hands_[side][kind] > 0;
+            return reason;
+        }
     for (int side = 0; side < 2; ++side)
         for (std::string_view label : {side == 0 ? "先手" : "後手", side == 0 ? "下手" : "上手"}) {
             if (eatLabel(s, label)) {

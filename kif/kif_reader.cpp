@@ -165,52 +165,27 @@ KifReadResult readKif(std::string_view fileBytes, MoveRecord& record) {
     KifHeaderReader header;
     std::string_view rest = text;
     int lineNumber = 0;
-    bool titles = false;
-    while (!rest.empty() && !titles) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > KIF_MAX_LINE_BYTES) {
-            result.line = lineNumber;
-            result.reason = "line longer than 9998 bytes";
-            return result;
-        }
+    const auto readHeader = [&](std::string_view line, bool& titles) -> std::string_view {
         titles = line.starts_with(words().columnTitle) && !line.starts_with(words().moveCountMark);
         std::string utf8;
-        if (titles || !sjisToUtf8(line, utf8)) continue;
-        if (std::string_view reason = header.readLine(utf8); !reason.empty()) {
-            result.line = lineNumber;
-            result.reason = reason;
-            return result;
-        }
-    }
+        if (titles || !sjisToUtf8(line, utf8)) return {};
+        return header.readLine(utf8);
+    };
+    if (!forEachLine(rest, lineNumber, result, readHeader)) return result;
     if (std::string_view reason = header.finish(record); !reason.empty()) {
         result.reason = reason;
         return result;
     }
 
     Replay replay(record);
-    while (!rest.empty() && !replay.full()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > KIF_MAX_LINE_BYTES) {
-            result.line = lineNumber;
-            result.reason = "line longer than 9998 bytes";
-            return result;
+    const auto readMove = [&](std::string_view line, bool& ended) -> std::string_view {
+        if (replay.full()) {
+            ended = true;
+            return {};
         }
-        bool ended = false;
-        if (std::string_view reason = replay.readLine(line, ended); !reason.empty()) {
-            result.line = lineNumber;
-            result.reason = reason;
-            return result;
-        }
-        if (ended) break;
-    }
+        return replay.readLine(line, ended);
+    };
+    if (!forEachLine(rest, lineNumber, result, readMove)) return result;
     result.ok = true;
     result.moves = replay.moves();
     return result;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "game/game_board.h"
+#include "kif/kif_reader.h"
 
 namespace kaz {
 
@@ -20,6 +21,30 @@ struct FileMove {
 // piece for a promotion, a held piece of a droppable kind for a drop onto an empty square.
 // Returns a reason when the move cannot be made, else an empty view.
 std::string_view replayMove(MoveRecord& record, int m, int side, const FileMove& move);
+
+// Calls take(line, stop) for each line of `rest` (without its LF or CR LF), counting lines in
+// lineNumber, until the text ends or take sets stop; `rest` keeps what follows. A line longer than
+// KIF_MAX_LINE_BYTES, or a reason returned by take, fails the read: false, with line and reason
+// in `result`.
+template <typename Take>
+bool forEachLine(std::string_view& rest, int& lineNumber, KifReadResult& result, Take take) {
+    bool stop = false;
+    while (!rest.empty() && !stop) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::string_view reason = "line longer than 9998 bytes";
+        if (line.size() <= KIF_MAX_LINE_BYTES) reason = take(line, stop);
+        if (!reason.empty()) {
+            result.line = lineNumber;
+            result.reason = reason;
+            return false;
+        }
+    }
+    return true;
+}
 
 // Whether slot 0 and its hands hold a position a game can reach and the engine can take (piece
 // counts, kings, pieces that could never move again, two pawns of a side on a file).
