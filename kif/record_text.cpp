@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "engine/position/engine_move.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 #include "kif/csa_reader.h"
 
 namespace kaz {

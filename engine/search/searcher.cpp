@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "engine/position/transform.h"
+#include "engine/position/rotate.h"
 
 namespace kaz {
 

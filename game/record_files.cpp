@@ -1,4 +1,4 @@
-#include "kif/record_files.h"
+#include "game/record_files.h"
 
 #include <cstdio>
 #include <ctime>
@@ -108,22 +108,22 @@ void saveRecord(GameState& game) {
     }
 }
 
-void loadRecord(GameState& game) {
+bool loadRecord(GameState& game) {
     constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は棋譜を読み込めません。";
     if (game.thinking) {
         refuseWhileThinking(game, WHILE_THINKING);
-        return;
+        return false;
     }
     const std::optional<std::string> path = game.window->chooseOpenFile(RECORD_FILE_FILTER);
     if (!path) {
         game.window->showMessage("棋譜ファイルを開きませんでした。", FAILED);
-        return;
+        return false;
     }
     std::string bytes;
     const ReadFileError readError = readWholeFile(*path, KIF_MAX_FILE_BYTES, bytes);
     if (readError == ReadFileError::CannotOpen) {
         game.window->showMessage(CANNOT_OPEN, *path);
-        return;
+        return false;
     }
     game.window->showMessage("棋譜ファイルを開けました。", "成功");
 
@@ -136,10 +136,12 @@ void loadRecord(GameState& game) {
         result = isCsaFileName(*path) ? readCsa(bytes, *scratch) : readKif(bytes, *scratch);
     if (!result.ok) {
         game.window->showMessage(FORMAT_MISMATCH, "棋譜読み込みエラー");
-        return;
+        return false;
     }
 
-    if (!takeRecord(game, *scratch, result.moves)) refuseWhileThinking(game, WHILE_THINKING);
+    if (takeRecord(game, *scratch, result.moves)) return true;
+    refuseWhileThinking(game, WHILE_THINKING);
+    return false;
 }
 
 void copyPosition(GameState& game) {
@@ -159,11 +161,11 @@ void copyPosition(GameState& game) {
     game.window->setClipboardText(toSfen(shown));
 }
 
-void pastePosition(GameState& game) {
+bool pastePosition(GameState& game) {
     constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は貼り付けられません。";
     if (game.thinking) {
         refuseWhileThinking(game, WHILE_THINKING);
-        return;
+        return false;
     }
     const std::string text = game.window->clipboardText();
     auto scratch = std::make_unique<MoveRecord>();
@@ -171,7 +173,7 @@ void pastePosition(GameState& game) {
     if (!result.ok) {
         game.window->showMessage("クリップボードの局面・棋譜を読み込めませんでした。",
                                  "貼り付けエラー");
-        return;
+        return false;
     }
     bool unsaved;
     {
@@ -180,8 +182,10 @@ void pastePosition(GameState& game) {
     }
     if (unsaved &&
         !game.window->askYesNo("保存していない対局を破棄して貼り付けますか？", "局面を貼り付け"))
-        return;
-    if (!takeRecord(game, *scratch, result.moves)) refuseWhileThinking(game, WHILE_THINKING);
+        return false;
+    if (takeRecord(game, *scratch, result.moves)) return true;
+    refuseWhileThinking(game, WHILE_THINKING);
+    return false;
 }
 
 }  // namespace kaz
