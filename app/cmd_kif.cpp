@@ -4,8 +4,10 @@
 
 #include "app/commands.h"
 #include "engine/position/sfen.h"
+#include "kif/csa_reader.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
+#include "kif/record_text.h"
 
 int runKifCommand(int argc, char** argv) {
     if (argc != 1) {
@@ -26,7 +28,8 @@ int runKifCommand(int argc, char** argv) {
             return 2;
     }
     auto record = std::make_unique<kaz::MoveRecord>();
-    const kaz::KifReadResult result = kaz::readKif(bytes, *record);
+    const kaz::KifReadResult result =
+        kaz::isCsaFileName(path) ? kaz::readCsa(bytes, *record) : kaz::readKif(bytes, *record);
     if (!result.ok) {
         std::fprintf(stderr,
                      "kazaguruma-engine: %s:%d: 棋譜ファイルのフォーマットが合いません。 (%.*s)\n",
@@ -34,11 +37,8 @@ int runKifCommand(int argc, char** argv) {
                      result.reason.data());
         return 2;
     }
-    for (int n = 0; n <= result.moves; ++n) {
-        const kaz::SfenPosition sfen{
-            kaz::toEnginePosition(record->boards[n], record->hands[0][n], record->hands[1][n]),
-            n % 2, n + 1};
-        std::printf("%d %s\n", n, kaz::toSfen(sfen).c_str());
-    }
+    // The start first, then the position after each move.
+    for (int n = 0; n <= result.moves; ++n)
+        std::printf("%d %s\n", n, kaz::sfenOfSlot(*record, n).c_str());
     return 0;
 }

@@ -13,7 +13,7 @@ struct Command {
 
 constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
-    {"kif", runKifCommand, "kif FILE           replay a KIF game record, one SFEN per position"},
+    {"kif", runKifCommand, "kif FILE           replay a KIF or .csa record, one SFEN per position"},
     {"think", runThinkCommand,
      "think SFEN [--seed N] [--moves N] [--plies]   one think for the side to move"},
     {"bench", runBenchCommand, "bench [--seed N]   thinks on the built-in suite; node totals"},

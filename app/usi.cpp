@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "app/line_reader.h"
+#include "engine/position/engine_move.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
 namespace kaz {
 namespace {
@@ -63,16 +65,9 @@ std::string quoted(std::string_view text) {
     return "'" + printable(text.substr(0, LIMIT)) + (text.size() > LIMIT ? "...'" : "'");
 }
 
-bool parseNumber(std::string_view text, unsigned long long max, unsigned long long& out) {
-    if (text.empty() || text.size() > 19) return false;
-    unsigned long long n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (n > max) return false;
-    out = n;
-    return true;
+// Numbers of the protocol: at most 19 digits.
+bool parseUsiNumber(std::string_view text, std::uint64_t max, std::uint64_t& out) {
+    return parseNumber(text, max, out, 19);
 }
 
 bool hasKing(const Position& pos, int side) {
@@ -206,8 +201,8 @@ void UsiSession::setOption(const std::vector<std::string_view>& words) {
         return;
     }
     if (joinWords(words, 2, value) != "RandomSeed") return;  // GUIs send USI_Hash and the like
-    unsigned long long seed = 0;
-    if (value + 2 != words.size() || !parseNumber(words[value + 1], MAX_SEED, seed)) {
+    std::uint64_t seed = 0;
+    if (value + 2 != words.size() || !parseUsiNumber(words[value + 1], MAX_SEED, seed)) {
         info("RandomSeed needs a whole number from 0 to " + std::to_string(MAX_SEED));
         return;
     }
@@ -267,8 +262,8 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
         } else if (w == "btime" || w == "wtime" || w == "byoyomi" || w == "binc" || w == "winc" ||
                    w == "movetime" || w == "depth" || w == "nodes") {
             // The search is fixed-depth: limits are read only to check their form.
-            unsigned long long n = 0;
-            if (i + 1 >= words.size() || !parseNumber(words[i + 1], ~0ull, n))
+            std::uint64_t n = 0;
+            if (i + 1 >= words.size() || !parseUsiNumber(words[i + 1], ~std::uint64_t{0}, n))
                 info(std::string(w) + " needs a whole number; ignored");
             ++i;
         } else {
@@ -293,7 +288,8 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
         newGamePending_ = false;
     }
     player_.clearStop();
-    thread_ = std::thread(&UsiSession::runThink, this, ThinkRequest{pos_, side_, plies_, seed_});
+    thread_ = std::thread(&UsiSession::runThink, this,
+                          ThinkRequest{pos_, side_, plies_, ThinkLimits{.seed = seed_}});
 }
 
 void UsiSession::stop() {

@@ -38,6 +38,18 @@ GameBoard rotateBoard(const GameBoard& board, bool swapOwners) {
     return turned;
 }
 
+void applyMove(GameBoard& board, std::array<GameHand, 2>& hands, int side, const EngineMove& m) {
+    GameHand& hand = hands[side];
+    if (m.captured != EMPTY) hand[m.captured & 7] += 1;
+    if (m.fromFile == -1) {
+        std::int32_t& count = hand[m.piece & 7];
+        if (count > 0) count -= 1;
+    } else {
+        board[cellOf(m.fromRank, m.fromFile)] = EMPTY;
+    }
+    board[cellOf(m.toRank, m.toFile)] = m.newPiece;
+}
+
 Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const GameHand& hand1) {
     Position pos;
     pos.board.fill(OFF_BOARD);
@@ -49,6 +61,16 @@ Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const G
         pos.hand[1][kind] = static_cast<std::uint8_t>(hand1[kind] & 0xFF);
     }
     return pos;
+}
+
+void fromEnginePosition(const Position& pos, GameBoard& board, GameHand& hand0, GameHand& hand1) {
+    board = makeEmptyBoard();
+    for (int row = 0; row < 9; ++row)
+        for (int col = 0; col < 9; ++col) board[cellOf(row, col)] = pos.board[squareOf(row, col)];
+    for (int kind = 0; kind < 8; ++kind) {
+        hand0[kind] = pos.hand[0][kind];
+        hand1[kind] = pos.hand[1][kind];
+    }
 }
 
 }  // namespace kaz

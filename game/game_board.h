@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "engine/position/types.h"
 
@@ -22,12 +23,24 @@ constexpr int RECORD_SLOTS = 500;
 // The human may not move at or beyond this move number.
 constexpr int HUMAN_MOVE_LIMIT = 498;
 
+// What a record keeps beside its positions. Sente (先手, 下手 in a handicap game) is the player
+// whose pieces stand at the bottom when the record is written to a file.
+struct RecordHeader {
+    // Gote makes the first move: a handicap game (上手 moves first) or a set-up position with
+    // gote to move. The first player always moves at even move numbers.
+    bool goteFirst = false;
+    // Player names as a file gave them, [0] sente, [1] gote; empty when none was given.
+    std::array<std::string, 2> names;
+};
+
 // Every position of the game: slot k holds the board and both hands after k moves; slot 0 is the
-// initial position. Moves are recovered as differences between neighbouring slots.
+// start position (the standard one unless a record or a handicap says otherwise). Moves are
+// recovered as differences between neighbouring slots.
 struct MoveRecord {
     std::array<GameBoard, RECORD_SLOTS> boards;
     // hands[side][slot]; side 0 is the one at the bottom of the slot's board.
     std::array<std::array<GameHand, RECORD_SLOTS>, 2> hands;
+    RecordHeader header;
 };
 
 // The standard starting position, side 0 at the bottom, frame cells OFF_BOARD.
@@ -39,7 +52,14 @@ GameBoard makeEmptyBoard();
 // Turns a board through 180 degrees; with swapOwners the owner bit of every piece flips too.
 GameBoard rotateBoard(const GameBoard& board, bool swapOwners);
 
+// Plays `move` for `side` on a board and its hands, with fromFile/toFile as columns and
+// fromRank/toRank as rows: the move's captured piece goes to the mover's hand as its base kind,
+// the origin empties, a drop takes one of its kind from the hand (a count of 0 stays 0).
+void applyMove(GameBoard& board, std::array<GameHand, 2>& hands, int side, const EngineMove& move);
+
 // The engine encoding of a board and both hands (low bytes of each cell and count).
 Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const GameHand& hand1);
+// The reverse: the 81 squares and both hands of an engine position.
+void fromEnginePosition(const Position& pos, GameBoard& board, GameHand& hand0, GameHand& hand1);
 
 }  // namespace kaz

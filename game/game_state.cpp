@@ -1,5 +1,7 @@
 #include "game/game_state.h"
 
+#include "engine/position/handicap.h"
+
 namespace kaz {
 
 namespace {
@@ -12,13 +14,16 @@ void clearHands(std::array<GameHand, 2>& hands) {
     hands[1].fill(0);
 }
 
-// Every slot back to the initial position with empty hands. Caller holds gameLock.
+// Every slot back to the initial position with empty hands, sente first, no names. Caller holds
+// gameLock.
 void clearRecord(GameState& game) {
     for (int k = 0; k < RECORD_SLOTS; ++k) {
         game.moveRecord.boards[k] = game.initialBoard;
         game.moveRecord.hands[0][k].fill(0);
         game.moveRecord.hands[1][k].fill(0);
     }
+    game.moveRecord.header = RecordHeader{};
+    game.unsavedMoves = false;
 }
 
 // The first player moves at even move numbers.
@@ -53,7 +58,6 @@ void navigate(GameState& game, Step step) {
         refuse(game, texts.whileThinking);
         return;
     }
-    game.selectionState = 0;
     int target = 0;
     bool allowed = true;
     switch (step) {
@@ -78,12 +82,7 @@ void navigate(GameState& game, Step step) {
         return;
     }
     game.cursor = target;
-    if (step == Step::ToStart) {
-        game.board = game.initialBoard;
-        clearHands(game.hands);
-    } else {
-        showPosition(game, target);
-    }
+    showPosition(game, target);
     clearLastMove(game);
     game.paused = true;
     game.humanToMove = humanMovesAt(game, target);
@@ -104,7 +103,6 @@ void initGame(GameState& game) {
         clearHands(game.hands);
         clearLastMove(game);
         game.engineResetPending = true;
-        game.selectionState = 0;
         game.started = game.gameOver = game.thinking = game.inputBusy = false;
         game.humanToMove = true;
         clearRecord(game);
@@ -114,9 +112,25 @@ void initGame(GameState& game) {
 
 void startGame(GameState& game) {
     game.started = true;
-    const bool humanFirst = game.window->askYesNo("先手にしますか？", "先手・後手の選択");
+    const int handicap = game.startHandicap;
+    // In a handicap game 上手, who gives the pieces, moves first.
+    const bool humanFirst =
+        handicap == 0
+            ? game.window->askYesNo("先手にしますか？", "先手・後手の選択")
+            : game.window->askYesNo("上手（駒を落として先に指す側）にしますか？",
+                                    std::string(HANDICAPS[handicap].name) + "：上手・下手の選択");
     {
         std::lock_guard lock(game.gameLock);
+        if (handicap != 0) {
+            // The human's pieces at the bottom: 上手's are turned round when the human gives.
+            const SfenPosition start = handicapStart(handicap);
+            GameBoard& board = game.moveRecord.boards[0];
+            fromEnginePosition(start.pos, board, game.moveRecord.hands[0][0],
+                               game.moveRecord.hands[1][0]);
+            if (humanFirst) board = rotateBoard(board, true);
+            game.moveRecord.header.goteFirst = true;
+            showPosition(game, 0);
+        }
         game.humanIsSecond = humanFirst ? 0 : 1;
         game.humanToMove = humanFirst;
         game.gameOver = false;
@@ -136,7 +150,6 @@ void resetGame(GameState& game) {
     game.started = false;
     game.board = game.initialBoard;
     clearHands(game.hands);
-    game.selectionState = 0;
     clearLastMove(game);
     game.engineResetPending = true;
     game.thinkValue = 0;
@@ -157,10 +170,15 @@ void resetGame(GameState& game) {
     game.stateChanged.notify_all();
 }
 
+bool humanIsSente(const GameState& game) {
+    return (game.humanIsSecond == 0) != game.moveRecord.header.goteFirst;
+}
+
 bool recordPosition(GameState& game) {
     if (game.cursor + 1 >= RECORD_SLOTS) return false;
     game.cursor += 1;
     game.recordLength = game.cursor;
+    game.unsavedMoves = true;
     game.moveRecord.boards[game.cursor] = game.board;
     game.moveRecord.hands[0][game.cursor] = game.hands[0];
     game.moveRecord.hands[1][game.cursor] = game.hands[1];
@@ -179,13 +197,13 @@ void goBackOne(GameState& game) { navigate(game, Step::BackOne); }
 void goForwardOne(GameState& game) { navigate(game, Step::ForwardOne); }
 void goToEnd(GameState& game) { navigate(game, Step::ToEnd); }
 
-void swapSides(GameState& game) {
+bool swapSides(GameState& game) {
     std::unique_lock lock(game.gameLock);
-    if (!game.humanToMove || game.thinking) return;
+    if (!game.humanToMove || game.thinking) return false;
     if (game.recordLength < 3) {
         lock.unlock();
         game.window->showMessage("反転させるには棋譜の手数が足りません。", "失敗");
-        return;
+        return false;
     }
     game.paused = true;
     for (int k = 0; k <= game.recordLength; ++k) {
@@ -196,16 +214,16 @@ void swapSides(GameState& game) {
     game.humanIsSecond = game.humanIsSecond == 0 ? 1 : 0;
     game.humanToMove = game.humanIsSecond == 0;
     showPosition(game, 0);
-    game.selectionState = 0;
     clearLastMove(game);
     game.idleRepaints = 0;
     lock.unlock();
     game.window->setButtonCaption(GameButton::Pause, PAUSED_CAPTION);
     game.window->repaint();
     game.stateChanged.notify_all();
+    return true;
 }
 
-bool applyHumanMove(GameState& game) {
+bool applyHumanMove(GameState& game, EngineMove move) {
     std::unique_lock lock(game.gameLock);
     if (game.thinking || !game.humanToMove) return false;
     if (game.cursor >= HUMAN_MOVE_LIMIT) {
@@ -213,22 +231,14 @@ bool applyHumanMove(GameState& game) {
         refuse(game, STATUS_MOVE_LIMIT);
         return false;
     }
-    const bool drop = game.selCol == -1;
-    const bool onBoard = game.toRow >= 0 && game.toRow < 9 && game.toCol >= 0 && game.toCol < 9;
+    const bool drop = move.fromFile == -1;
+    const bool onBoard = move.toRank >= 0 && move.toRank < 9 && move.toFile >= 0 && move.toFile < 9;
     const bool originOnBoard =
-        game.selRow >= 0 && game.selRow < 9 && game.selCol >= 0 && game.selCol < 9;
+        move.fromRank >= 0 && move.fromRank < 9 && move.fromFile >= 0 && move.fromFile < 9;
     if (!onBoard || (!drop && !originOnBoard)) return false;
 
-    game.selectionState = 0;
-    std::int32_t& target = game.board[cellOf(game.toRow, game.toCol)];
-    if (target != EMPTY) game.hands[0][target & 7] += 1;
-    target = game.placedPiece;
-    if (drop) {
-        std::int32_t& count = game.hands[0][game.selPiece & 7];
-        if (count > 0) count -= 1;
-    } else {
-        game.board[cellOf(game.selRow, game.selCol)] = EMPTY;
-    }
+    move.captured = game.board[cellOf(move.toRank, move.toFile)];
+    applyMove(game.board, game.hands, 0, move);
     recordPosition(game);
     lock.unlock();
     game.window->repaint();
@@ -237,6 +247,38 @@ bool applyHumanMove(GameState& game) {
         std::lock_guard relock(game.gameLock);
         game.humanToMove = false;
     }
+    game.stateChanged.notify_all();
+    return true;
+}
+
+bool takeRecord(GameState& game, const MoveRecord& record, int moves) {
+    {
+        std::lock_guard lock(game.gameLock);
+        // The computer may have begun a turn while a dialog was open.
+        if (game.thinking) return false;
+        for (int k = 0; k <= moves; ++k) {
+            game.moveRecord.boards[k] = record.boards[k];
+            game.moveRecord.hands[0][k] = record.hands[0][k];
+            game.moveRecord.hands[1][k] = record.hands[1][k];
+        }
+        game.moveRecord.header = record.header;
+        game.recordLength = moves;
+        game.unsavedMoves = false;
+        game.cursor = 0;
+        showPosition(game, 0);
+        game.started = true;
+        // The human takes sente, at the bottom as in a file; in a game that gote began the human
+        // therefore moves second.
+        game.humanIsSecond = record.header.goteFirst ? 1 : 0;
+        game.gameOver = false;
+        game.humanToMove = !record.header.goteFirst;
+        game.inputBusy = false;
+        clearLastMove(game);
+        game.paused = true;
+        game.idleRepaints = 0;
+    }
+    game.window->setButtonCaption(GameButton::Start, "初期化");
+    game.window->setButtonCaption(GameButton::Pause, PAUSED_CAPTION);
     game.stateChanged.notify_all();
     return true;
 }
@@ -264,10 +306,8 @@ void fillEnginePosition(GameState& game) {
 
 GameView viewForPainting(const GameState& game) {
     std::lock_guard lock(game.gameLock);
-    return GameView{game.board,           game.hands,       game.humanToMove, game.thinking,
-                    game.showLastMove,    game.lastMoveRow, game.lastMoveCol, game.selectionState,
-                    game.selCol,          game.selRow,      game.handCellCol, game.handCellRow,
-                    game.statusText.get()};
+    return GameView{game.board,        game.hands,       game.humanToMove, game.thinking,
+                    game.showLastMove, game.lastMoveRow, game.lastMoveCol, game.statusText.get()};
 }
 
 }  // namespace kaz

@@ -28,14 +28,6 @@ enum class ThinkValueKind { Evaluation, Book, Mate };
 // computer move. Flags read across threads are atomics. The object is large (the record alone is
 // about 800 KB): allocate it statically or on the heap, never on a thread's stack.
 struct GameState {
-    // Move entry by mouse; window thread only.
-    int selectionState = 0;  // 0 nothing, 1 a board piece, 2 a piece in hand
-    int selCol = -1, selRow = -1;
-    int selPiece = 0;  // code of the selected board piece, or kind of the selected piece in hand
-    int toCol = -1, toRow = -1;
-    int placedPiece = 0;  // code placed on the target (promoted when the player promotes)
-    int handCellCol = -1, handCellRow = -1;
-
     std::atomic<bool> started{false};
     std::atomic<bool> gameOver{false};
     std::atomic<bool> thinking{false};
@@ -45,9 +37,11 @@ struct GameState {
 
     StatusLine statusText;
 
-    int cursor = 0;         // move number of the position on the board, 0..499
-    int recordLength = 0;   // move number of the last stored position
-    int humanIsSecond = 0;  // 1 when the computer moves first
+    int cursor = 0;             // move number of the position on the board, 0..499
+    int recordLength = 0;       // move number of the last stored position
+    int humanIsSecond = 0;      // 1 when the computer moves first
+    bool unsavedMoves = false;  // moves were recorded since the game began, was loaded or saved
+    int startHandicap = 0;      // the next game's start: an index into HANDICAPS (0: 平手)
 
     GameBoard board = makeInitialBoard();
     std::array<GameHand, 2> hands{};  // [0] the human's, [1] the computer's
@@ -91,7 +85,6 @@ struct GameView {
     std::array<GameHand, 2> hands;
     bool humanToMove, thinking, showLastMove;
     int lastMoveRow, lastMoveCol;
-    int selectionState, selCol, selRow, handCellCol, handCellRow;
     std::string status;
 };
 GameView viewForPainting(const GameState& game);
@@ -102,10 +95,13 @@ inline constexpr std::string_view STATUS_MOVE_LIMIT = "手数がオーバーで�
 
 // At window creation: empty record, initial position, no game running.
 void initGame(GameState& game);
-// Start button with no game running: asks who moves first.
+// Start button with no game running: starts from startHandicap and asks who moves first (in a
+// handicap game: whether the human gives the pieces as 上手, who moves first).
 void startGame(GameState& game);
 // Start button with a game running: back to no game (refused during a think of a running game).
 void resetGame(GameState& game);
+// Whether the human plays sente (先手/下手), whose pieces a record file shows at the bottom.
+bool humanIsSente(const GameState& game);
 // Stores board and hands as slot cursor + 1 and makes it the last; later slots are dropped.
 // Refuses (false, nothing written) when that slot would lie past the record. Caller holds gameLock.
 bool recordPosition(GameState& game);
@@ -118,13 +114,17 @@ void goBackOne(GameState& game);
 void goForwardOne(GameState& game);
 void goToEnd(GameState& game);
 
-// The human takes over the other side of the same game (the board flips).
-void swapSides(GameState& game);
+// The human takes over the other side of the same game (the board flips). False when refused.
+bool swapSides(GameState& game);
 
-// Applies the move entered in toCol/toRow/placedPiece from selCol/selRow (or a drop of kind
-// selPiece when selCol is -1), records it and hands the turn to the computer. At the record limit
-// the move is refused with STATUS_MOVE_LIMIT and false is returned; the selection stays.
-bool applyHumanMove(GameState& game);
+// Applies the human's move (side 0; columns and rows as in applyMove, fromFile -1 for a drop of
+// kind `piece`; the captured piece is read from the board), records it and hands the turn to the
+// computer. At the record limit the move is refused with STATUS_MOVE_LIMIT and false is returned.
+bool applyHumanMove(GameState& game, EngineMove move);
+
+// Replaces the game by slots 0..moves and the header of `record`, started and paused at move 0
+// with the human playing sente. Refused (false, nothing changed) while the computer thinks.
+bool takeRecord(GameState& game, const MoveRecord& record, int moves);
 
 // Turns the highlight of the computer's last move off. Caller holds gameLock.
 void clearLastMove(GameState& game);

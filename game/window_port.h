@@ -12,7 +12,8 @@ struct FileFilter {
     std::string_view pattern;
 };
 
-constexpr FileFilter KIF_FILE_FILTER{"KIF files {*.kif}", "*.kif"};
+// Game records: KIF, or CSA when the name ends in ".csa".
+constexpr FileFilter RECORD_FILE_FILTER{"KIF/CSA files {*.kif *.csa}", "*.kif *.csa"};
 
 // The two buttons whose captions the game changes.
 enum class GameButton { Start, Pause };
@@ -37,6 +38,9 @@ class WindowPort {
     // added; nullopt when cancelled.
     virtual std::optional<std::string> chooseSaveFile(const FileFilter& filter) = 0;
     virtual void setButtonCaption(GameButton button, std::string_view caption) = 0;
+    // The system clipboard's text, and replacing it.
+    virtual std::string clipboardText() = 0;
+    virtual void setClipboardText(std::string_view text) = 0;
 };
 
 // A port that shows nothing and answers No and Cancel; the default until a window attaches.
@@ -48,6 +52,8 @@ class NullWindowPort final : public WindowPort {
     std::optional<std::string> chooseOpenFile(const FileFilter&) override { return std::nullopt; }
     std::optional<std::string> chooseSaveFile(const FileFilter&) override { return std::nullopt; }
     void setButtonCaption(GameButton, std::string_view) override {}
+    std::string clipboardText() override { return {}; }
+    void setClipboardText(std::string_view) override {}
 };
 
 }  // namespace kaz

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "kif/kif_header.h"
 #include "kif/kif_names.h"
+#include "kif/record_replay.h"
 #include "kif/sjis.h"
 
 namespace kaz {
@@ -21,6 +23,9 @@ std::string sjis(std::string_view utf8) {
 // Shift-JIS forms of the fixed words the reader looks for, made once.
 struct ReaderWords {
     std::string columnTitle = sjis("手数");
+    std::string moveCountMark = sjis("手数＝");  // a diagram's move number, not the column titles
+    std::string same = sjis("同");
+    std::string fullSpace = sjis("　");
     std::string drop = sjis("打");
     std::string promote = sjis("成");
     // Words that end the move list, found right after the move-number prefix.
@@ -70,11 +75,9 @@ std::string_view decode(std::string_view bytes, std::string& text) {
 // The replay of the move lines into the record.
 class Replay {
   public:
-    explicit Replay(MoveRecord& record) : record_(record) {
-        record_.boards[0] = makeInitialBoard();
-        record_.hands[0][0].fill(0);
-        record_.hands[1][0].fill(0);
-    }
+    // Slot 0 and the header of `record` hold the start already.
+    explicit Replay(MoveRecord& record)
+        : record_(record), firstSide_(record.header.goteFirst ? 1 : 0) {}
 
     int moves() const { return m_ - 1; }
     bool full() const { return m_ - 1 >= KIF_MOVE_LIMIT; }
@@ -100,63 +103,52 @@ class Replay {
   private:
     std::string_view readMove(std::string_view line, std::size_t p) {
         const ReaderWords& w = words();
-        // Target square: four bytes at p, or "同　" for the previous move's target.
-        const std::string_view name = bytesAt(line, p, 4);
-        int t = 0;
-        while (t <= SQUARE_SAME_AS_PREVIOUS && SQUARE_NAMES[t] != name) ++t;
-        if (t > SQUARE_SAME_AS_PREVIOUS) return "no square name where the move begins";
-        if (t == SQUARE_SAME_AS_PREVIOUS) {
+        // Target square: four bytes at p, or 同 (the previous move's target) followed by a
+        // full-width space, a half-width one or none. q is where the piece name begins.
+        std::size_t q = p + 4;
+        if (bytesAt(line, p, 2) == w.same) {
             if (prevRow_ < 0) return "\"同\" with no previous move";
+            q = p + 2;
+            if (bytesAt(line, q, 2) == w.fullSpace)
+                q += 2;
+            else if (bytesAt(line, q, 1) == " ")
+                q += 1;
         } else {
+            const std::string_view name = bytesAt(line, p, 4);
+            int t = 0;
+            while (t < SQUARE_SAME_AS_PREVIOUS && SQUARE_NAMES[t] != name) ++t;
+            if (t == SQUARE_SAME_AS_PREVIOUS) return "no square name where the move begins";
             prevRow_ = t / 9;
             prevCol_ = t % 9;
         }
-        const int toRow = prevRow_, toCol = prevCol_;
 
-        const int side = m_ % 2 == 1 ? 0 : 1;
-        GameBoard& board = record_.boards[m_];
-        GameHand& hand = record_.hands[side][m_];
-        board = record_.boards[m_ - 1];
-        record_.hands[0][m_] = record_.hands[0][m_ - 1];
-        record_.hands[1][m_] = record_.hands[1][m_ - 1];
-        std::int32_t& target = board[cellOf(toRow, toCol)];
-
+        FileMove move;
+        move.toRow = prevRow_;
+        move.toCol = prevCol_;
         if (findSjis(line, w.drop) != std::string_view::npos) {
-            const std::string_view piece = bytesAt(line, p + 4, 2);
-            int kind = 0;
-            while (kind < 7 && PIECE_NAMES[kind] != piece) ++kind;
-            if (kind == 7) return "drop of a piece that cannot be held";
-            if (target != EMPTY) return "drop onto an occupied square";
-            if (hand[kind] <= 0) return "drop of a piece not in hand";
-            hand[kind] -= 1;
-            target = pieceOf(side, kind);
+            const std::string_view piece = bytesAt(line, q, 2);
+            move.dropKind = 0;
+            while (move.dropKind < 7 && PIECE_NAMES[move.dropKind] != piece) ++move.dropKind;
         } else {
             const std::size_t paren = findSjis(line, "(");
             if (paren == std::string_view::npos) return "neither a drop nor an origin in \"(\"";
             if (line.size() < paren + 3) return "origin digits missing";
             const int file = line[paren + 1] - '0', rank = line[paren + 2] - '0';
             if (file < 1 || file > 9 || rank < 1 || rank > 9) return "origin digits outside 1..9";
-            std::int32_t& origin = board[cellOf(rank - 1, 9 - file)];
-            if (origin == EMPTY || ownerOf(static_cast<PieceCode>(origin)) != side)
-                return "origin holds no piece of the mover";
-            if (target != EMPTY) {
-                if (ownerOf(static_cast<PieceCode>(target)) == side)
-                    return "target holds a piece of the mover";
-                if ((target & 7) == GYOKU) return "move takes a king";
-            }
-            const bool promotes = bytesAt(line, p + 6, 2) == w.promote;
-            if (promotes && !canPromote(static_cast<PieceCode>(origin)))
-                return "promotion of a piece that cannot promote";
-            if (target != EMPTY) hand[target & 7] += 1;
-            target = origin + (promotes ? PROMOTED_BIT : 0);
-            origin = EMPTY;
+            move.fromRow = rank - 1;
+            move.fromCol = 9 - file;
+            move.promotes = bytesAt(line, q + 2, 2) == w.promote;
         }
+        const int side = (m_ % 2 == 1) ? firstSide_ : 1 - firstSide_;
+        if (std::string_view reason = replayMove(record_, m_, side, move); !reason.empty())
+            return reason;
         ++m_;
         return {};
     }
 
     MoveRecord& record_;
-    int m_ = 1;  // number of the move being read
+    int firstSide_;  // the side that makes move 1
+    int m_ = 1;      // number of the move being read
     int prevRow_ = -1, prevCol_ = -1;
 };
 
@@ -169,33 +161,31 @@ KifReadResult readKif(std::string_view fileBytes, MoveRecord& record) {
         result.reason = reason;
         return result;
     }
-    Replay replay(record);
-    bool inMoves = false;
-    int lineNumber = 0;
+    // The header up to the column titles says where the game starts.
+    KifHeaderReader header;
     std::string_view rest = text;
-    while (!rest.empty() && !replay.full()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > KIF_MAX_LINE_BYTES) {
-            result.line = lineNumber;
-            result.reason = "line longer than 9998 bytes";
-            return result;
-        }
-        if (!inMoves) {
-            inMoves = line.starts_with(words().columnTitle);
-            continue;
-        }
-        bool ended = false;
-        if (std::string_view reason = replay.readLine(line, ended); !reason.empty()) {
-            result.line = lineNumber;
-            result.reason = reason;
-            return result;
-        }
-        if (ended) break;
+    int lineNumber = 0;
+    const auto readHeader = [&](std::string_view line, bool& titles) -> std::string_view {
+        titles = line.starts_with(words().columnTitle) && !line.starts_with(words().moveCountMark);
+        std::string utf8;
+        if (titles || !sjisToUtf8(line, utf8)) return {};
+        return header.readLine(utf8);
+    };
+    if (!forEachLine(rest, lineNumber, result, readHeader)) return result;
+    if (std::string_view reason = header.finish(record); !reason.empty()) {
+        result.reason = reason;
+        return result;
     }
+
+    Replay replay(record);
+    const auto readMove = [&](std::string_view line, bool& ended) -> std::string_view {
+        if (replay.full()) {
+            ended = true;
+            return {};
+        }
+        return replay.readLine(line, ended);
+    };
+    if (!forEachLine(rest, lineNumber, result, readMove)) return result;
     result.ok = true;
     result.moves = replay.moves();
     return result;

@@ -21,10 +21,11 @@ struct KifReadResult {
 };
 
 // Replays the move lines of a KIF file (Shift-JIS, or UTF-8 with or without a byte-order mark)
-// from the initial position into `record`, the first player at the bottom. Every move is checked
-// against the replayed position: the mover's piece on the origin, nothing of its own on the
-// target, a promotable piece for "成", a held piece of a droppable kind for a drop onto an empty
-// square. On failure the record's slots are unspecified; callers read into a scratch record.
+// into `record`, sente at the bottom, from the start its header gives (手合割, a board diagram,
+// the standard start otherwise); the header keeps who moved first and the player names. Every move
+// is checked against the replayed position: the mover's piece on the origin, nothing of its own on
+// the target, a promotable piece for "成", a held piece of a droppable kind for a drop onto an
+// empty square. On failure the record's slots are unspecified; callers read into a scratch record.
 KifReadResult readKif(std::string_view fileBytes, MoveRecord& record);
 
 }  // namespace kaz

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "kif/kif_header.h"
 #include "kif/kif_names.h"
 #include "kif/sjis.h"
 
@@ -16,8 +17,25 @@ struct ChangedCell {
     std::int32_t before, after;
 };
 
-// The move line of move n from slot `before` to slot `after`, in UTF-8 with its CR LF.
-KifWriteResult moveLine(int n, const GameBoard& before, const GameBoard& after, std::string& line) {
+// The KIF move line of move n, in UTF-8 with its CR LF.
+std::string moveLine(int n, const RecordedMove& move) {
+    char buffer[64];
+    if (move.fromRow < 0) {
+        std::snprintf(buffer, sizeof buffer, "%d %s%s打\r\n", n,
+                      squareNameUtf8(move.toRow, move.toCol).c_str(),
+                      std::string(PIECE_NAMES_UTF8[move.placed & 7]).c_str());
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%d %s%s%s(%d%d)\r\n", n,
+                      squareNameUtf8(move.toRow, move.toCol).c_str(),
+                      std::string(PIECE_NAMES_UTF8[move.moving & 15]).c_str(),
+                      move.moving != move.placed ? "成" : "", 9 - move.fromCol, move.fromRow + 1);
+    }
+    return buffer;
+}
+
+}  // namespace
+
+KifWriteResult recoverMove(const GameBoard& before, const GameBoard& after, RecordedMove& move) {
     ChangedCell changed[3];
     int count = 0;
     // Column by column, as the origin/target rule below depends on the order.
@@ -28,61 +46,49 @@ KifWriteResult moveLine(int n, const GameBoard& before, const GameBoard& after, 
             if (count < 3) changed[count] = {row, col, before[cell], after[cell]};
             ++count;
         }
-    KifWriteResult result;
     if (count > 2) return {KifWriteError::TooManyChanges, count, 0};
-    char buffer[64];
     if (count == 1) {
         const ChangedCell& c = changed[0];
         if (c.before != EMPTY || !holdsPiece(c.after)) return {KifWriteError::NotADrop, count, 0};
-        std::snprintf(buffer, sizeof buffer, "%d %s%s打\r\n", n,
-                      squareNameUtf8(c.row, c.col).c_str(),
-                      std::string(PIECE_NAMES_UTF8[c.after & 7]).c_str());
-    } else {
-        const bool firstIsTarget = changed[0].after != EMPTY;
-        const ChangedCell& target = firstIsTarget ? changed[0] : changed[1];
-        const ChangedCell& origin = firstIsTarget ? changed[1] : changed[0];
-        // A piece must leave the origin and arrive on the target; anything else would write a
-        // line that names a piece which never moved.
-        if (origin.after != EMPTY || !holdsPiece(origin.before) || !holdsPiece(target.after))
-            return {KifWriteError::NotAMove, count, 0};
-        const std::int32_t moving = origin.before;
-        std::snprintf(buffer, sizeof buffer, "%d %s%s%s(%d%d)\r\n", n,
-                      squareNameUtf8(target.row, target.col).c_str(),
-                      std::string(PIECE_NAMES_UTF8[moving & 15]).c_str(),
-                      moving != target.after ? "成" : "", 9 - origin.col, origin.row + 1);
+        move = {-1, -1, c.row, c.col, c.after, c.after};
+        return {};
     }
-    line = buffer;
-    return result;
+    const bool firstIsTarget = changed[0].after != EMPTY;
+    const ChangedCell& target = firstIsTarget ? changed[0] : changed[1];
+    const ChangedCell& origin = firstIsTarget ? changed[1] : changed[0];
+    // A piece must leave the origin and arrive on the target; anything else would write a line
+    // that names a piece which never moved.
+    if (origin.after != EMPTY || !holdsPiece(origin.before) || !holdsPiece(target.after))
+        return {KifWriteError::NotAMove, count, 0};
+    move = {origin.row, origin.col, target.row, target.col, origin.before, target.after};
+    return {};
 }
-
-}  // namespace
 
 KifWriteResult formatKif(const MoveRecord& record, int recordLength, const std::tm& started,
                          std::string& out) {
     char header[200];
     std::snprintf(header, sizeof header,
                   "開始日時：%d/%02d/%02d (%02d:%02d:%02d)\r\n"
-                  "棋戦：将棋入門\r\n"
-                  "手合割：平手\r\n"
-                  "先手：--------\r\n"
-                  "後手：--------\r\n"
-                  "手数----指手---------消費時間--\r\n",
+                  "棋戦：将棋入門\r\n",
                   started.tm_year + 1900, started.tm_mon + 1, started.tm_mday, started.tm_hour,
                   started.tm_min, started.tm_sec);
     std::string text = header;
+    text += kifStartLines(record);
+    text += "手数----指手---------消費時間--\r\n";
     int written = 0;
     for (int k = 0; k < recordLength && k + 1 < RECORD_SLOTS; ++k) {
         const GameBoard& before = record.boards[k];
         const GameBoard& after = record.boards[k + 1];
         if (before == after) break;  // a repeated position ends the record
-        std::string line;
-        KifWriteResult r = moveLine(k + 1, before, after, line);
+        RecordedMove move;
+        KifWriteResult r = recoverMove(before, after, move);
         if (r.error != KifWriteError::None) return r;
-        text += line;
+        text += moveLine(k + 1, move);
         ++written;
     }
     text += std::to_string(written + 1) + " 投了";
-    if (!utf8ToSjis(text, out)) return {KifWriteError::NotAMove, 0, written};
+    // Only player names can hold characters Shift-JIS lacks; they become "?".
+    if (!utf8ToSjisLenient(text, out)) return {KifWriteError::NotAMove, 0, written};
     return {KifWriteError::None, 0, written};
 }
 

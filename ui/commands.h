@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/game_state.h"
+#include "ui/move_entry.h"
 
 namespace kaz::ui {
 
@@ -17,10 +18,15 @@ enum Command : int {
     CMD_LOAD_RECORD = 10001,
     CMD_SAVE_RECORD = 10002,
     CMD_SWAP_SIDES = 10003,
+    CMD_COPY_POSITION = 10004,
+    CMD_PASTE_POSITION = 10005,
+    // The start of the next game: CMD_HANDICAP + an index into HANDICAPS.
+    CMD_HANDICAP = 10100,
 };
 
-// Carries out the game's part of a command; the About box and exit belong to the window and do
-// nothing here, as does any unknown id.
-void handleCommand(GameState& game, int id);
+// Carries out the game's part of a command and drops the click handler's selection where the
+// command changes the position; the About box and exit belong to the window and do nothing here,
+// as does any unknown id.
+void handleCommand(GameState& game, MoveEntry& entry, int id);
 
 }  // namespace kaz::ui

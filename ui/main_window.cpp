@@ -1,10 +1,12 @@
 #include "ui/main_window.h"
 
 #include <QActionGroup>
+#include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
@@ -27,6 +29,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "engine/position/handicap.h"
 #include "engine/search/searcher.h"
 #include "game/turn_control.h"
 #include "ui/commands.h"
@@ -147,6 +150,15 @@ std::optional<std::string> WindowBridge::chooseSaveFile(const FileFilter& filter
     return runFileDialog(&window_, filter, true);
 }
 
+// The real clipboard even with scripted dialogs: it needs no answer from a person.
+std::string WindowBridge::clipboardText() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void WindowBridge::setClipboardText(std::string_view text) {
+    QGuiApplication::clipboard()->setText(fromUtf8(text));
+}
+
 void WindowBridge::setButtonCaption(GameButton button, std::string_view caption) {
     QPushButton* b = window_.button(button == GameButton::Start ? CMD_START_RESET : CMD_PAUSE);
     if (b != nullptr) b->setText(fromUtf8(caption));
@@ -171,7 +183,7 @@ MainWindow::MainWindow(GameState& game, Searcher& searcher, WindowOptions option
     painter_.loadPieceImages(findDataFile);
     paintBoard();
     if (options.startWorkers) {
-        workers_ = std::make_unique<TurnControl>(game_, searcher_);
+        workers_ = std::make_unique<TurnControl>(game_, searcher_, options.think);
         workers_->start();
     }
 
@@ -260,6 +272,9 @@ void MainWindow::createMenu() {
     addItem(file, QStringLiteral("棋譜を読み込む"), CMD_LOAD_RECORD);
     addItem(file, QStringLiteral("棋譜を保存する"), CMD_SAVE_RECORD);
     addItem(file, QStringLiteral("盤を反転させる"), CMD_SWAP_SIDES);
+    addItem(file, QStringLiteral("局面をコピー"), CMD_COPY_POSITION);
+    addItem(file, QStringLiteral("局面を貼り付け"), CMD_PASTE_POSITION);
+    createHandicapMenu(file);
     addItem(file, QStringLiteral("終了する(&X)"), CMD_EXIT);
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     auto* zooms = new QActionGroup(this);
@@ -282,10 +297,23 @@ void MainWindow::createMenu() {
     }
 }
 
+// ファイル → 手合割: the start of the next game, one of the standard handicaps (平手 at first).
+void MainWindow::createHandicapMenu(QMenu* file) {
+    QMenu* menu = file->addMenu(QStringLiteral("手合割"));
+    auto* group = new QActionGroup(menu);
+    for (int i = 0; i < static_cast<int>(HANDICAPS.size()); ++i) {
+        QAction* action = menu->addAction(fromUtf8(HANDICAPS[i].name));
+        action->setCheckable(true);
+        action->setChecked(i == game_.startHandicap);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { handleCommand(CMD_HANDICAP + i); });
+    }
+}
+
 QPushButton* MainWindow::button(int id) const { return id >= 0 && id < 6 ? buttons_[id] : nullptr; }
 
 void MainWindow::handleCommand(int id) {
-    ui::handleCommand(game_, id);
+    ui::handleCommand(game_, entry_, id);
     if (id == CMD_ABOUT) showAbout();
     if (id == CMD_EXIT) close();
 }
@@ -294,9 +322,7 @@ void MainWindow::handleClick(int x, int y) { ui::handleClick(game_, entry_, x, y
 
 void MainWindow::paintBoard() {
     const GameView view = viewForPainting(game_);
-    painter_.paint(view, entry_.reachable,
-                   {searcher_.pass.load(std::memory_order_relaxed),
-                    searcher_.progressColumn.load(std::memory_order_relaxed)});
+    painter_.paint(view, entry_, searcher_.progress());
     if (view_ != nullptr) view_->update();
 }
 

@@ -12,6 +12,7 @@
 #include "ui/board_painter.h"
 #include "ui/move_entry.h"
 
+class QMenu;
 class QPushButton;
 class QSocketNotifier;
 
@@ -59,6 +60,8 @@ class WindowBridge final : public WindowPort {
     std::optional<std::string> chooseOpenFile(const FileFilter& filter) override;
     std::optional<std::string> chooseSaveFile(const FileFilter& filter) override;
     void setButtonCaption(GameButton button, std::string_view caption) override;
+    std::string clipboardText() override;
+    void setClipboardText(std::string_view text) override;
 
     // After this, repaint() requests are dropped (the window is going away).
     void detach() { detached_ = true; }
@@ -79,6 +82,8 @@ struct WindowOptions {
     bool startWorkers = true;
     // Stand-in for message boxes, questions and file dialogs; nullptr for the real ones.
     WindowPort* dialogs = nullptr;
+    // How the computer thinks (a fixed seed makes a game repeatable).
+    ThinkLimits think{};
 };
 
 // The main window: menu, six buttons, the board view, the About box. It attaches itself to the
@@ -120,6 +125,7 @@ class MainWindow : public QMainWindow {
     void createButtons();
     void createMenu();
     void placeButtons();
+    void createHandicapMenu(QMenu* file);
 
     GameState& game_;
     Searcher& searcher_;

@@ -147,6 +147,38 @@ TEST(GameState, SwapSidesTwiceIsTheIdentity) {
     EXPECT_TRUE(game.window.takeMessages().empty());
 }
 
+// A record from a set-up position with gote to move: the human takes sente and so moves second;
+// navigation returns to the record's own start, and a reset to the standard one.
+TEST(GameState, RecordFromASetUpPosition) {
+    TestGame game;
+    GameState& g = *game;
+    auto record = std::make_unique<MoveRecord>();
+    SfenPosition start{};
+    ASSERT_EQ(parseSfen("4k4/9/9/9/9/9/9/9/4K4 w G2Pr 1", start), "");
+    fromEnginePosition(start.pos, record->boards[0], record->hands[0][0], record->hands[1][0]);
+    record->header.goteFirst = true;
+    ASSERT_TRUE(takeRecord(g, *record, 0));
+    EXPECT_TRUE(humanIsSente(g));
+    EXPECT_EQ(g.humanIsSecond, 1);
+    EXPECT_FALSE(g.humanToMove);
+    g.humanToMove = true;  // the human's moves stand in for both sides' here
+    ASSERT_TRUE(game.human(59, 58));
+    g.humanToMove = true;
+    ASSERT_TRUE(game.humanDrop(KIN, 52));
+    goToStart(g);
+    EXPECT_TRUE(showsSlot(g, 0));
+    EXPECT_EQ(g.hands[0][HU], 2);
+    EXPECT_FALSE(g.humanToMove);  // gote, the computer, moves at even numbers
+    goForwardOne(g);
+    EXPECT_TRUE(g.humanToMove);
+    resetGame(g);
+    EXPECT_EQ(g.board, g.initialBoard);
+    EXPECT_FALSE(g.moveRecord.header.goteFirst);
+    g.thinking = true;
+    EXPECT_FALSE(takeRecord(g, *record, 0));
+    EXPECT_EQ(g.board, g.initialBoard);
+}
+
 TEST(GameState, RecordLimit) {
     TestGame game;
     GameState& g = *game;
@@ -158,9 +190,7 @@ TEST(GameState, RecordLimit) {
     ASSERT_TRUE(game.human(77, 76));  // at 497 a move is still accepted
     EXPECT_EQ(g.recordLength, HUMAN_MOVE_LIMIT);
     g.humanToMove = true;
-    g.selectionState = 1;
-    EXPECT_FALSE(game.human(27, 26));  // at 498 it is refused and the selection stays
-    EXPECT_EQ(g.selectionState, 1);
+    EXPECT_FALSE(game.human(27, 26));  // at 498 it is refused
     EXPECT_EQ(g.statusText.get(), STATUS_MOVE_LIMIT);
     EXPECT_EQ(g.recordLength, HUMAN_MOVE_LIMIT);
     EXPECT_EQ(g.board[cellAt(27)], HU);

@@ -8,6 +8,7 @@
 #include "engine/position/sfen.h"
 #include "engine/search/searcher.h"
 #include "tests/support/game_driver.h"
+#include "tests/support/searcher_access.h"
 
 namespace kaz::test {
 namespace {
@@ -29,9 +30,9 @@ bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
 // A game with a real searcher and both worker threads.
 struct EngineGame : TestGame {
     std::unique_ptr<Searcher> searcher = std::make_unique<Searcher>();
-    TurnControl control{*state, *searcher};
+    TurnControl control;
 
-    EngineGame() { searcher->seed = 1; }
+    explicit EngineGame(ThinkLimits limits = {.seed = 1}) : control{*state, *searcher, limits} {}
     ~EngineGame() { control.stop(); }
 
     bool idleHuman() { return state->humanToMove && !state->thinking; }
@@ -111,9 +112,8 @@ TEST(TurnControl, TheStatusLineNamesBookMovesAndSolverMatesInsteadOfTheirMarkerV
         ASSERT_EQ(g.thinkValue, -100000);
         EXPECT_TRUE(eventually([&] { return g.statusText.get() == "プレイヤーの手番です。定跡"; }));
     }
-    EngineGame game;
+    EngineGame game({.seed = 1, .solverFirst = true});  // the solver's mate, whatever the timing
     GameState& g = *game;
-    game.searcher->solverFirst = true;  // the solver's mate, whatever the thread timing
     game.control.start();
     game.computerToMoveIn("4k4/9/9/9/9/9/4p4/9/4K4 w g 1", 4);  // a gold drop mates
     ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 5; }));
@@ -179,7 +179,7 @@ TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {
     EXPECT_EQ(g.statusText.get(), STATUS_COMPUTER_AT_LIMIT);
     EXPECT_EQ(g.recordLength, RECORD_SLOTS - 1);
     EXPECT_EQ(g.board, g.initialBoard);
-    EXPECT_EQ(game.searcher->gameMoveCount, 0);  // no think ran
+    EXPECT_EQ(SearcherTestAccess(*game.searcher).gameMoveCount, 0);  // no think ran
 }
 
 TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {

@@ -1,10 +1,12 @@
-// libFuzzer target for the KIF reader: any bytes must be read without a crash, a hang or a leak,
-// and a file that is accepted must replay into boards of pieces and hands of no negative count.
+// libFuzzer target for the KIF and CSA readers: any bytes must be read by both without a crash, a
+// hang or a leak, and a file that is accepted must replay into boards of pieces and hands of no
+// negative count.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
+#include "kif/csa_reader.h"
 #include "kif/kif_reader.h"
 
 namespace {
@@ -29,9 +31,11 @@ bool wellFormed(const kaz::MoveRecord& record, int moves) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const auto record = std::make_unique<kaz::MoveRecord>();
-    const kaz::KifReadResult r =
-        kaz::readKif(std::string_view(reinterpret_cast<const char*>(data), size), *record);
-    if (r.ok && (r.moves < 0 || r.moves > kaz::KIF_MOVE_LIMIT || !wellFormed(*record, r.moves)))
-        __builtin_trap();
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (auto read : {kaz::readKif, kaz::readCsa}) {
+        const kaz::KifReadResult r = read(bytes, *record);
+        if (r.ok && (r.moves < 0 || r.moves > kaz::KIF_MOVE_LIMIT || !wellFormed(*record, r.moves)))
+            __builtin_trap();
+    }
     return 0;
 }

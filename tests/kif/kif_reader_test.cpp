@@ -107,6 +107,25 @@ TEST(KifReader, AtMost498MovesAreRead) {
     EXPECT_EQ(r.record->boards[498][cellAt(62)], GYOKU | OWNER_BIT);  // move 498: ６二玉
 }
 
+TEST(KifReader, SameSquareWithAnySpaceOrNone) {
+    for (std::string_view same : {"4 同　銀(31)", "4 同 銀(31)", "4 同銀(31)"}) {
+        const Read r = readBytes(kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", same}));
+        ASSERT_TRUE(r.result.ok) << same << r.result.reason;
+        expectOpeningSlot4(*r.record);
+    }
+}
+
+// A diagram of eight rows, with `row` as the ninth when given.
+std::string diagram(std::string_view row, std::string_view hands = "先手の持駒：なし\r\n") {
+    std::string text = "後手の持駒：なし\r\n+---------------------------+\r\n";
+    text += "|v香v桂v銀v金v玉v金v銀v桂v香|一\r\n";
+    for (int i = 0; i < 7; ++i) text += "| ・ ・ ・ ・ ・ ・ ・ ・ ・|\r\n";
+    text += row;
+    text += "+---------------------------+\r\n";
+    text += hands;
+    return text + "手数----指手---------消費時間--\r\n";
+}
+
 TEST(KifReader, FormatErrors) {
     const std::pair<std::string_view, std::string> cases[] = {
         {"move number prefix of 10 or more bytes", kifSjis({"1234567890 ７六歩(77)"})},
@@ -135,6 +154,25 @@ TEST(KifReader, FormatErrors) {
         {"neither Shift-JIS nor UTF-8 text", sjisOf(KIF_HEADER) + "1 \x82\xff\x85\r\n"},
         {"line longer than 9998 bytes", kifSjis({std::string(KIF_MAX_LINE_BYTES + 1, '*')})},
         {"file too large", std::string(KIF_MAX_FILE_BYTES + 1, '*')},
+        {"unknown handicap", kifSjis({}, "手合割：九枚落ち\r\n手数----指手--\r\n")},
+        {"handicap \"その他\" without a board diagram",
+         kifSjis({}, "手合割：その他\r\n手数----指手--\r\n")},
+        {"hands without a board diagram", kifSjis({}, "先手の持駒：歩\r\n手数----指手--\r\n")},
+        {"board diagram without nine rows", kifSjis({}, diagram(""))},
+        {"more than nine rows in the board diagram",
+         kifSjis({},
+                 diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ ・|九\r\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|\r\n"))},
+        {"malformed square in the board diagram", kifSjis({}, diagram("|x玉 ・ ・ ・ ・|九\r\n"))},
+        {"unknown piece in the board diagram",
+         kifSjis({}, diagram("| 猫 ・ ・ ・ ・ ・ ・ ・ ・|九\r\n"))},
+        {"board diagram row without its closing \"|\"",
+         kifSjis({}, diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ ・九\r\n"))},
+        {"impossible position in the diagram",
+         kifSjis({}, diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ 玉|九\r\n"))},
+        {"impossible position in the diagram",
+         kifSjis({}, diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ ・|九\r\n", "先手の持駒：歩十九\r\n"))},
+        {"unknown piece in a hand",
+         kifSjis({}, diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ ・|九\r\n", "先手の持駒：玉\r\n"))},
     };
     for (const auto& [reason, bytes] : cases) {
         const Read r = readBytes(bytes);

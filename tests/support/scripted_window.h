@@ -66,6 +66,11 @@ class ScriptedWindow : public WindowPort {
         std::lock_guard g(mutex_);
         if (button == GameButton::Pause) pauseCaption_ = caption;
     }
+    std::string clipboardText() override { return read(clipboard_); }
+    void setClipboardText(std::string_view text) override {
+        std::lock_guard g(mutex_);
+        clipboard_ = text;
+    }
 
     int repaints() const { return read(repaints_); }
     std::vector<Message> questions() const { return read(questions_); }
@@ -98,7 +103,7 @@ class ScriptedWindow : public WindowPort {
     std::deque<std::optional<std::string>> files_;
     int repaints_ = 0;
     std::vector<Message> messages_, questions_;
-    std::string pauseCaption_, lastFilter_;
+    std::string pauseCaption_, lastFilter_, clipboard_;
 };
 
 }  // namespace kaz::test

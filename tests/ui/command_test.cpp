@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTimer>
 #include <filesystem>
@@ -103,7 +106,7 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
                              ("kaz_ui_test_" + std::to_string(::getpid()) + ".kif");
     f.dialogs.queueFile(file);
     f.command(CMD_SAVE_RECORD);
-    EXPECT_EQ(f.dialogs.lastFilter(), "KIF files {*.kif}|*.kif");
+    EXPECT_EQ(f.dialogs.lastFilter(), "KIF/CSA files {*.kif *.csa}|*.kif *.csa");
     f.command(CMD_START_RESET);
     EXPECT_FALSE(g.started);
     EXPECT_EQ(g.recordLength, 0);
@@ -135,6 +138,67 @@ QString textOfModalOpenedBy(const std::function<void()>& open) {
     });
     open();
     return seen;
+}
+
+void triggerMenuItem(WindowFixture& f, const QString& text) {
+    for (QAction* action : f.window->findChildren<QAction*>())
+        if (action->text() == text) {
+            action->trigger();
+            f.settle();
+            return;
+        }
+    FAIL() << "no menu item " << text.toStdString();
+}
+
+// Copy and paste through the ファイル menu and the offscreen platform's clipboard.
+TEST(Commands, PositionCopyAndPasteThroughTheClipboard) {
+    WindowFixture f;
+    GameState& g = f.g();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    f.start(/*humanFirst=*/true);
+    playFourMoves(f);
+    triggerMenuItem(f, QStringLiteral("局面をコピー"));
+    EXPECT_EQ(clipboard->text().toStdString(),
+              "lnsgkgsnl/1r5b1/p1pppp1pp/1p4p2/9/2P4P1/PP1PPPP1P/1B5R1/LNSGKGSNL b - 5");
+
+    const GameBoard board = g.board;
+    clipboard->setText(QStringLiteral("not a position"));
+    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    EXPECT_EQ(f.dialogs.takeMessages(),
+              (std::vector<Msg>{
+                  {"クリップボードの局面・棋譜を読み込めませんでした。", "貼り付けエラー"}}));
+    EXPECT_EQ(g.board, board);
+    EXPECT_EQ(g.recordLength, 4);
+
+    // A handicap game from a USI line: the unsaved game goes only when the player agrees.
+    const QString line = QStringLiteral(
+        "position sfen lnsgkgsn1/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves "
+        "3c3d 7g7f");
+    clipboard->setText(line);
+    f.dialogs.queueYesNo(false);
+    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    EXPECT_EQ(f.dialogs.questions().back(),
+              (Msg{"保存していない対局を破棄して貼り付けますか？", "局面を貼り付け"}));
+    EXPECT_EQ(g.recordLength, 4);
+    f.dialogs.queueYesNo(true);
+    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    EXPECT_EQ(g.recordLength, 2);
+    EXPECT_EQ(g.cursor, 0);
+    EXPECT_TRUE(g.moveRecord.header.goteFirst);
+    EXPECT_FALSE(g.humanToMove);  // 上手, the computer, moves first; the human keeps sente
+    EXPECT_EQ(g.board[cellOf(0, 8)], EMPTY);
+    triggerMenuItem(f, QStringLiteral("局面をコピー"));
+    EXPECT_EQ(clipboard->text(), line.mid(14, 63));
+}
+
+TEST(Commands, HandicapChosenInTheMenuStartsTheNextGame) {
+    WindowFixture f;
+    triggerMenuItem(f, QStringLiteral("二枚落ち"));
+    f.start(/*humanFirst=*/false);  // the human takes 下手: the computer gives and moves first
+    EXPECT_EQ(f.dialogs.questions().back().caption, "二枚落ち：上手・下手の選択");
+    EXPECT_FALSE(f.g().humanToMove);
+    EXPECT_EQ(f.g().board[cellOf(1, 1)], EMPTY);  // 上手's rook and bishop are off the board
+    EXPECT_EQ(f.g().board[cellOf(1, 7)], EMPTY);
 }
 
 TEST(Commands, AboutBoxFromTheMenuAndBothShortcutsAndExit) {

@@ -60,7 +60,7 @@ TEST(Zoom, EnlargesTheWindowMapsClicksAndIsRememberedBetweenRuns) {
             f.settle();
         };
         click(2, 6);
-        EXPECT_EQ(f.g().selectionState, 1);
+        EXPECT_EQ(f.window->moveEntry().selectionState, 1);
         EXPECT_EQ(f.canvas().pixelColor(60 * 2 + 4, 60 * 6 + 4), BLUE);
         click(2, 5);
         EXPECT_EQ(f.g().board[cellOf(5, 2)], HU);

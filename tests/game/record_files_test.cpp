@@ -1,4 +1,4 @@
-#include "kif/record_files.h"
+#include "game/record_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -79,7 +79,7 @@ TEST_F(RecordFiles, SaveThenLoadRestoresEveryPositionHumanFirst) {
     game.start();
     playShortGame(game);
     ASSERT_EQ(save(game, path("game.kif")), Msgs{SAVED});
-    EXPECT_EQ(game.window.lastFilter(), "KIF files {*.kif}|*.kif");
+    EXPECT_EQ(game.window.lastFilter(), "KIF/CSA files {*.kif *.csa}|*.kif *.csa");
     const std::string bytes = contents(path("game.kif"));
     EXPECT_EQ(afterFirstLine(bytes), afterFirstLine(contents(KAZ_KIF_DATA "/short_game.kif")));
     EXPECT_TRUE(bytes.ends_with(sjisOf("9 投了")));  // no line end after the last line
@@ -124,6 +124,45 @@ TEST_F(RecordFiles, SaveWithTheHumanSecondWritesFromTheFirstPlayersSide) {
         EXPECT_EQ(loaded->moveRecord.boards[k], rotateBoard(before->boards[k], true)) << k;
         EXPECT_EQ(loaded->moveRecord.hands[0][k], before->hands[1][k]) << k;
         EXPECT_EQ(loaded->moveRecord.hands[1][k], before->hands[0][k]) << k;
+    }
+}
+
+// A 香落ち game from the start button, the human giving (上手, at the bottom, moving first) or
+// taking the handicap: saved as KIF and CSA, it loads back with the human on 下手.
+TEST_F(RecordFiles, HandicapGamesFromTheStartButtonSaveAndLoad) {
+    for (const bool humanGives : {true, false}) {
+        SCOPED_TRACE(humanGives);
+        TestGame game;
+        game->startHandicap = 1;
+        game.start(/*humanSecond=*/!humanGives);
+        EXPECT_EQ(game.window.questions().back().caption, "香落ち：上手・下手の選択");
+        EXPECT_EQ(game->humanToMove, humanGives);
+        // The missing lance: 上手's 1一, at the bottom left when the human gives it.
+        EXPECT_EQ(game->board[humanGives ? cellAt(99) : cellAt(11)], EMPTY);
+        EXPECT_NE(game->board[humanGives ? cellAt(11) : cellAt(99)], EMPTY);
+        if (humanGives) {
+            game.human(37, 36);
+            game.computer(33, 34);
+            game.human(28, 24);
+        } else {
+            game.computer(33, 34);
+            game.human(77, 76);
+            game.computer(22, 88, true);
+        }
+        for (const char* name : {"h.kif", "h.csa"}) {
+            ASSERT_EQ(save(game, path(name)), Msgs{SAVED});
+            TestGame loaded;
+            load(loaded, path(name));
+            ASSERT_EQ(loaded->recordLength, 3);
+            EXPECT_TRUE(loaded->moveRecord.header.goteFirst);
+            EXPECT_FALSE(loaded->humanToMove);  // the human takes 下手; 上手 moves first
+            for (int k = 0; k <= 3; ++k) {
+                const GameBoard& own = game->moveRecord.boards[k];
+                EXPECT_EQ(loaded->moveRecord.boards[k], humanGives ? rotateBoard(own, true) : own);
+            }
+        }
+        EXPECT_NE(contents(path("h.kif")).find(sjisOf("手合割：香落ち\r\n下手：")),
+                  std::string::npos);
     }
 }
 

@@ -1,12 +1,16 @@
-#include "kif/record_files.h"
+#include "game/record_files.h"
 
 #include <cstdio>
 #include <ctime>
 #include <memory>
 
+#include "engine/position/sfen.h"
+#include "kif/csa_reader.h"
+#include "kif/csa_writer.h"
 #include "kif/file_io.h"
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
+#include "kif/record_text.h"
 
 namespace kaz {
 
@@ -31,9 +35,9 @@ std::tm localNow() {
 }  // namespace
 
 void rotateRecord(GameState& game) {
-    if (game.humanIsSecond == 0) return;
+    if (humanIsSente(game)) return;
     for (int k = 0; k <= game.recordLength && k < RECORD_SLOTS; ++k) {
-        game.moveRecord.boards[k] = rotateBoard(game.moveRecord.boards[k], false);
+        game.moveRecord.boards[k] = rotateBoard(game.moveRecord.boards[k], true);
         std::swap(game.moveRecord.hands[0][k], game.moveRecord.hands[1][k]);
     }
 }
@@ -54,7 +58,7 @@ void saveRecord(GameState& game) {
             return;
         }
     }
-    const std::optional<std::string> path = game.window->chooseSaveFile(KIF_FILE_FILTER);
+    const std::optional<std::string> path = game.window->chooseSaveFile(RECORD_FILE_FILTER);
     if (!path) {
         game.window->showMessage(CANNOT_OPEN, FAILED);
         return;
@@ -66,7 +70,9 @@ void saveRecord(GameState& game) {
     {
         std::lock_guard lock(game.gameLock);
         rotateRecord(game);
-        result = formatKif(game.moveRecord, game.recordLength, localNow(), bytes);
+        result = isCsaFileName(*path)
+                     ? formatCsa(game.moveRecord, game.recordLength, bytes)
+                     : formatKif(game.moveRecord, game.recordLength, localNow(), bytes);
         rotateRecord(game);
     }
     constexpr std::string_view WRITE_ERROR = "棋譜書き込みエラー";
@@ -87,7 +93,10 @@ void saveRecord(GameState& game) {
     }
 
     switch (replaceFile(*path, bytes)) {
-        case SaveFileError::None:
+        case SaveFileError::None: {
+            std::lock_guard lock(game.gameLock);
+            game.unsavedMoves = false;
+        }
             game.window->showMessage("棋譜ファイルを保存しました。", "成功");
             break;
         case SaveFileError::CannotCreate:
@@ -99,22 +108,22 @@ void saveRecord(GameState& game) {
     }
 }
 
-void loadRecord(GameState& game) {
+bool loadRecord(GameState& game) {
     constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は棋譜を読み込めません。";
     if (game.thinking) {
         refuseWhileThinking(game, WHILE_THINKING);
-        return;
+        return false;
     }
-    const std::optional<std::string> path = game.window->chooseOpenFile(KIF_FILE_FILTER);
+    const std::optional<std::string> path = game.window->chooseOpenFile(RECORD_FILE_FILTER);
     if (!path) {
         game.window->showMessage("棋譜ファイルを開きませんでした。", FAILED);
-        return;
+        return false;
     }
     std::string bytes;
     const ReadFileError readError = readWholeFile(*path, KIF_MAX_FILE_BYTES, bytes);
     if (readError == ReadFileError::CannotOpen) {
         game.window->showMessage(CANNOT_OPEN, *path);
-        return;
+        return false;
     }
     game.window->showMessage("棋譜ファイルを開けました。", "成功");
 
@@ -124,42 +133,59 @@ void loadRecord(GameState& game) {
     if (readError == ReadFileError::TooLarge)
         result.reason = "file too large";
     else
-        result = readKif(bytes, *scratch);
+        result = isCsaFileName(*path) ? readCsa(bytes, *scratch) : readKif(bytes, *scratch);
     if (!result.ok) {
         game.window->showMessage(FORMAT_MISMATCH, "棋譜読み込みエラー");
-        return;
+        return false;
     }
 
+    if (takeRecord(game, *scratch, result.moves)) return true;
+    refuseWhileThinking(game, WHILE_THINKING);
+    return false;
+}
+
+void copyPosition(GameState& game) {
+    SfenPosition shown{};
     {
-        std::unique_lock lock(game.gameLock);
-        // The computer may have begun a turn while the dialogs were open.
-        if (game.thinking) {
-            lock.unlock();
-            refuseWhileThinking(game, WHILE_THINKING);
-            return;
-        }
-        for (int k = 0; k <= result.moves; ++k) {
-            game.moveRecord.boards[k] = scratch->boards[k];
-            game.moveRecord.hands[0][k] = scratch->hands[0][k];
-            game.moveRecord.hands[1][k] = scratch->hands[1][k];
-        }
-        game.recordLength = result.moves;
-        game.cursor = 0;
-        showPosition(game, 0);
-        game.started = true;
-        game.humanIsSecond = 0;
-        game.gameOver = false;
-        game.thinking = false;
-        game.humanToMove = true;
-        game.inputBusy = false;
-        game.selectionState = 0;
-        clearLastMove(game);
-        game.paused = true;
-        game.idleRepaints = 0;
+        std::lock_guard lock(game.gameLock);
+        // Sente at the bottom with the codes of side 0, as SFEN has it.
+        const bool turn = !humanIsSente(game);
+        shown.pos =
+            turn ? toEnginePosition(rotateBoard(game.board, true), game.hands[1], game.hands[0])
+                 : toEnginePosition(game.board, game.hands[0], game.hands[1]);
+        // The first player moves at even move numbers.
+        const bool goteToMove = game.moveRecord.header.goteFirst != (game.cursor % 2 == 1);
+        shown.sideToMove = goteToMove ? 1 : 0;
+        shown.moveNumber = game.cursor + 1;
     }
-    game.window->setButtonCaption(GameButton::Start, "初期化");
-    game.window->setButtonCaption(GameButton::Pause, "■");
-    game.stateChanged.notify_all();
+    game.window->setClipboardText(toSfen(shown));
+}
+
+bool pastePosition(GameState& game) {
+    constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は貼り付けられません。";
+    if (game.thinking) {
+        refuseWhileThinking(game, WHILE_THINKING);
+        return false;
+    }
+    const std::string text = game.window->clipboardText();
+    auto scratch = std::make_unique<MoveRecord>();
+    const KifReadResult result = readRecordText(text, *scratch);
+    if (!result.ok) {
+        game.window->showMessage("クリップボードの局面・棋譜を読み込めませんでした。",
+                                 "貼り付けエラー");
+        return false;
+    }
+    bool unsaved;
+    {
+        std::lock_guard lock(game.gameLock);
+        unsaved = game.started && game.unsavedMoves;
+    }
+    if (unsaved &&
+        !game.window->askYesNo("保存していない対局を破棄して貼り付けますか？", "局面を貼り付け"))
+        return false;
+    if (takeRecord(game, *scratch, result.moves)) return true;
+    refuseWhileThinking(game, WHILE_THINKING);
+    return false;
 }
 
 }  // namespace kaz

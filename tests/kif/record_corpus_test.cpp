@@ -1,0 +1,133 @@
+// Records written by tsshogi (tools/rules_reference/record_corpus.mjs) for every handicap and for
+// set-up positions with pieces in hand: each reads to the positions tsshogi replays, and our own
+// KIF and CSA texts of it read back to the same record. Our files are left in KAZ_WRITTEN_DIR,
+// where
+// ./test has tsshogi read them back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "engine/position/sfen.h"
+#include "kif/csa_reader.h"
+#include "kif/csa_writer.h"
+#include "kif/kif_reader.h"
+#include "kif/kif_writer.h"
+#include "kif/record_text.h"
+
+namespace kaz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Board, side to move and hands of slot k, as in the corpus's .sfen files.
+std::string positionAt(const MoveRecord& record, int k) {
+    const std::string sfen = sfenOfSlot(record, k);
+    return sfen.substr(0, sfen.rfind(' '));
+}
+
+std::vector<std::string> positions(const MoveRecord& record, int moves) {
+    std::vector<std::string> out;
+    for (int k = 0; k <= moves; ++k) out.push_back(positionAt(record, k));
+    return out;
+}
+
+std::vector<std::string> expectedPositions(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+using Reader = KifReadResult (*)(std::string_view, MoveRecord&);
+
+// Reads `file` with `read` to the positions of its .sfen file and tsshogi's names, writes it with
+// `write` into KAZ_WRITTEN_DIR and reads that back to the same; returns the number of moves.
+template <typename Write>
+void checkRecord(const fs::path& file, Reader read, Write write) {
+    SCOPED_TRACE(file.filename().string());
+    auto record = std::make_unique<MoveRecord>();
+    auto again = std::make_unique<MoveRecord>();
+    const std::vector<std::string> expected =
+        expectedPositions(fs::path(file).replace_extension(".sfen"));
+    const std::string text = slurp(file);
+    const KifReadResult first = read(text, *record);
+    ASSERT_TRUE(first.ok) << first.line << ": " << first.reason;
+    EXPECT_EQ(positions(*record, first.moves), expected);
+    // The same text pasted: its format is recognised.
+    const KifReadResult pasted = readRecordText(text, *again);
+    ASSERT_TRUE(pasted.ok) << pasted.reason;
+    EXPECT_EQ(positions(*again, pasted.moves), expected);
+    const std::string stem = file.stem().string();
+    EXPECT_EQ(record->header.names, (std::array<std::string, 2>{"先手" + stem, "後手" + stem}));
+
+    std::string ours;
+    ASSERT_EQ(write(*record, first.moves, ours).error, KifWriteError::None);
+    std::ofstream(fs::path(KAZ_WRITTEN_DIR) / file.filename(), std::ios::binary) << ours;
+    const KifReadResult back = read(ours, *again);
+    ASSERT_TRUE(back.ok) << back.line << ": " << back.reason;
+    EXPECT_EQ(positions(*again, back.moves), expected);
+    EXPECT_EQ(again->header.names, record->header.names);
+}
+
+TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
+    fs::create_directories(KAZ_WRITTEN_DIR);
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(KAZ_KIF_DATA) / "tsshogi")) {
+        const fs::path& file = entry.path();
+        if (file.extension() == ".kif") {
+            checkRecord(file, readKif, [](const MoveRecord& r, int n, std::string& out) {
+                return formatKif(r, n, std::tm{}, out);
+            });
+            ++files;
+        } else if (file.extension() == ".csa") {
+            checkRecord(file, readCsa, formatCsa);
+            ++files;
+        }
+    }
+    EXPECT_EQ(files, 40);
+}
+
+TEST(RecordText, PositionsAndUsiLinesOrAClearError) {
+    auto record = std::make_unique<MoveRecord>();
+    const std::pair<std::string_view, std::vector<std::string>> good[] = {
+        {"startpos\n", {std::string(STARTPOS_SFEN.substr(0, STARTPOS_SFEN.size() - 2))}},
+        {" sfen 4k4/9/9/9/9/9/9/9/4K4 w G 3 moves 5a5b",
+         {"4k4/9/9/9/9/9/9/9/4K4 w G", "9/4k4/9/9/9/9/9/9/4K4 b G"}},
+        {"position startpos moves 7g7f 3c3d",
+         {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b -",
+          "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w -",
+          "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b -"}},
+    };
+    for (const auto& [text, expected] : good) {
+        const KifReadResult r = readRecordText(text, *record);
+        ASSERT_TRUE(r.ok) << text << ": " << r.reason;
+        EXPECT_EQ(positions(*record, r.moves), expected) << text;
+    }
+    const std::pair<std::string_view, std::string_view> bad[] = {
+        {"", "neither a position nor a record"},
+        {"hello\nworld", "neither a position nor a record"},
+        {"position startpos moves 7g7f 7g7f", "illegal or malformed USI move"},
+        {"9/9/9 b - 1", "not a SFEN or USI position"},
+        {"4k4/9/9/9/9/9/9/4r4/4K4 w - 1", "the side not to move is in check"},
+        {"P1 * \n", "board row shorter than nine squares"},
+        {"手合割：九枚落ち", "unknown handicap"},
+    };
+    for (const auto& [text, reason] : bad) {
+        const KifReadResult r = readRecordText(text, *record);
+        EXPECT_EQ(r.ok, reason.empty()) << text;
+        EXPECT_EQ(r.reason, reason) << text;
+    }
+}
+
+}  // namespace
+}  // namespace kaz::test
