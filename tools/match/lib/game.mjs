@@ -84,6 +84,140 @@ function positionCommand(rootSfen, usiMoves) {
 
 const opposite = (color) => (color === Color.BLACK ? Color.WHITE : Color.BLACK);
 
+// How a game ends: loser is a Color, or null for a draw; special is how the record ends.
+// { loser, reason, detail = "", special, illegal = null, protocolErrors = [] }
+
+/** The record of the opening with its moves played, and those moves in USI. */
+function openingRecord(opening) {
+  const record = new Record(Position.newBySFEN(opening.sfen));
+  const usiMoves = [];
+  for (const usi of opening.moves) {
+    record.append(record.position.createMoveByUSI(usi));
+    usiMoves.push(usi);
+  }
+  record.current.comment = `opening: ${opening.name}`;
+  return { record, usiMoves };
+}
+
+/**
+ * Starts both players at once (some engines take seconds to load). A player
+ * that cannot even start loses the game by default: returns that ending, or
+ * null when both are ready.
+ */
+async function startPlayers(sente, gote, fault) {
+  const prepared = await Promise.allSettled([sente.prepare(), gote.prepare()]);
+  const failed = [];
+  for (const [i, color, player] of [
+    [0, Color.BLACK, sente],
+    [1, Color.WHITE, gote],
+  ]) {
+    if (prepared[i].status === "fulfilled") continue;
+    const err = prepared[i].reason;
+    if (!(err instanceof EngineError)) throw err;
+    player.discard();
+    failed.push({ color, err, report: fault(player, { kind: err.kind, message: err.message }) });
+  }
+  if (!failed.length) return null;
+  return {
+    // When neither engine could play, neither wins.
+    loser: failed.length === 2 ? null : failed[0].color,
+    reason: failed[0].err.kind === "timeout" ? "timeout" : "crash",
+    detail: failed.map((f) => f.err.message).join("; "),
+    // No move was made; "interrupted" is the closest the record format has.
+    special: SpecialMoveType.INTERRUPT,
+    protocolErrors: failed.map((f) => f.report),
+  };
+}
+
+/** How the game ends in the current position before anyone moves, or null. */
+function adjudicate(record, playerOf, plies, maxPlies) {
+  const position = record.position;
+  if (record.repetition) {
+    const checker = record.perpetualCheck;
+    if (checker !== null) {
+      return {
+        loser: checker,
+        reason: "perpetual check",
+        detail: `${playerOf(checker).displayName} checked throughout the repetition`,
+        special: SpecialMoveType.FOUL_WIN,
+      };
+    }
+    return {
+      loser: null,
+      reason: "repetition",
+      detail: "same position for the fourth time",
+      special: SpecialMoveType.REPETITION_DRAW,
+    };
+  }
+  if (!hasLegalMove(position)) {
+    // Without a check this is the rare "no legal move" position; it loses all the same.
+    const reason = position.checked ? "checkmate" : "no legal move";
+    return { loser: position.color, reason, special: SpecialMoveType.MATE };
+  }
+  if (plies >= maxPlies) {
+    const detail = `${maxPlies} plies reached`;
+    return { loser: null, reason: "max plies", detail, special: SpecialMoveType.MAX_MOVES };
+  }
+  return null;
+}
+
+/**
+ * Judges the mover's reply in position: { move } for a legal move, else
+ * { ending } (resignation, declaration, malformed or illegal reply).
+ */
+function judgeReply(position, mover, { token, line }, fault) {
+  const color = position.color;
+  if (token === "resign") {
+    return { ending: { loser: color, reason: "resign", special: SpecialMoveType.RESIGN } };
+  }
+  if (token === "win") {
+    if (declarationWins(position)) {
+      return {
+        ending: {
+          loser: opposite(color),
+          reason: "declaration",
+          detail: `${mover.displayName} declared an entering-king win`,
+          special: SpecialMoveType.ENTERING_OF_KING,
+        },
+      };
+    }
+    const reason = "declaration does not meet the 27-point rule";
+    return {
+      ending: {
+        loser: color,
+        reason: "illegal move",
+        detail: `win: ${reason}`,
+        special: SpecialMoveType.FOUL_LOSE,
+        illegal: fault(mover, { move: "win", reason }),
+      },
+    };
+  }
+  if (!isWellFormedUsiMove(token)) {
+    const message = `malformed reply "${line.trim()}"`;
+    return {
+      ending: {
+        loser: color,
+        reason: "protocol error",
+        detail: message,
+        special: SpecialMoveType.FOUL_LOSE,
+        protocolErrors: [fault(mover, { kind: "protocol", message })],
+      },
+    };
+  }
+  const move = legalMoveFromUsi(position, token);
+  if (move) return { move };
+  const reason = explainIllegal(position, token);
+  return {
+    ending: {
+      loser: color,
+      reason: "illegal move",
+      detail: `${token}: ${reason}`,
+      special: SpecialMoveType.FOUL_LOSE,
+      illegal: fault(mover, { move: token, reason }),
+    },
+  };
+}
+
 /**
  * Plays one game. Returns
  *   { winner: Player|null, loserColor, reason, detail, plies, record,
@@ -92,19 +226,11 @@ const opposite = (color) => (color === Color.BLACK ? Color.WHITE : Color.BLACK);
  * perpetual check, repetition, max plies, crash, timeout, protocol error.
  */
 export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
-  const record = new Record(Position.newBySFEN(opening.sfen));
-  const usiMoves = [];
-  for (const usi of opening.moves) {
-    record.append(record.position.createMoveByUSI(usi));
-    usiMoves.push(usi);
-  }
-  record.current.comment = `opening: ${opening.name}`;
-
+  const { record, usiMoves } = openingRecord(opening);
   const playerOf = (color) => (color === Color.BLACK ? sente : gote);
   // With the move number, so a report tells at which ply it happened.
   const currentSfen = () => record.position.getSFEN(usiMoves.length + 1);
   const fault = (player, fields) => ({ game: gameNumber, engine: player.id, ...fields, sfen: currentSfen() });
-  // loser: a Color, or null for a draw; special: how the record ends.
   const end = ({ loser, reason, detail = "", special, illegal = null, protocolErrors = [] }) => {
     record.append(special);
     record.current.comment = detail ? `${reason}: ${detail}` : reason;
@@ -120,63 +246,14 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
     };
   };
 
-  // A player that cannot even start loses the game by default. Both start
-  // at once: some engines take seconds to load.
-  const prepared = await Promise.allSettled([sente.prepare(), gote.prepare()]);
-  const failed = [];
-  for (const [i, color, player] of [
-    [0, Color.BLACK, sente],
-    [1, Color.WHITE, gote],
-  ]) {
-    if (prepared[i].status === "fulfilled") continue;
-    const err = prepared[i].reason;
-    if (!(err instanceof EngineError)) throw err;
-    player.discard();
-    failed.push({ color, err, report: fault(player, { kind: err.kind, message: err.message }) });
-  }
-  if (failed.length) {
-    return end({
-      // When neither engine could play, neither wins.
-      loser: failed.length === 2 ? null : failed[0].color,
-      reason: failed[0].err.kind === "timeout" ? "timeout" : "crash",
-      detail: failed.map((f) => f.err.message).join("; "),
-      // No move was made; "interrupted" is the closest the record format has.
-      special: SpecialMoveType.INTERRUPT,
-      protocolErrors: failed.map((f) => f.report),
-    });
-  }
+  const notStarted = await startPlayers(sente, gote, fault);
+  if (notStarted) return end(notStarted);
 
   for (;;) {
     const position = record.position;
-    const color = position.color;
-    const mover = playerOf(color);
-
-    if (record.repetition) {
-      const checker = record.perpetualCheck;
-      if (checker !== null) {
-        return end({
-          loser: checker,
-          reason: "perpetual check",
-          detail: `${playerOf(checker).displayName} checked throughout the repetition`,
-          special: SpecialMoveType.FOUL_WIN,
-        });
-      }
-      return end({
-        loser: null,
-        reason: "repetition",
-        detail: "same position for the fourth time",
-        special: SpecialMoveType.REPETITION_DRAW,
-      });
-    }
-    if (!hasLegalMove(position)) {
-      // Without a check this is the rare "no legal move" position; it loses all the same.
-      const reason = position.checked ? "checkmate" : "no legal move";
-      return end({ loser: color, reason, special: SpecialMoveType.MATE });
-    }
-    if (usiMoves.length >= maxPlies) {
-      const detail = `${maxPlies} plies reached`;
-      return end({ loser: null, reason: "max plies", detail, special: SpecialMoveType.MAX_MOVES });
-    }
+    const mover = playerOf(position.color);
+    const adjudicated = adjudicate(record, playerOf, usiMoves.length, maxPlies);
+    if (adjudicated) return end(adjudicated);
 
     let reply;
     try {
@@ -185,7 +262,7 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
       if (!(err instanceof EngineError)) throw err;
       mover.discard();
       return end({
-        loser: color,
+        loser: position.color,
         reason: err.kind,
         detail: err.message,
         special: err.kind === "timeout" ? SpecialMoveType.TIMEOUT : SpecialMoveType.FOUL_LOSE,
@@ -193,52 +270,11 @@ export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
       });
     }
 
-    const { token, line, elapsedMs } = reply;
-    if (token === "resign") {
-      return end({ loser: color, reason: "resign", special: SpecialMoveType.RESIGN });
-    }
-    if (token === "win") {
-      if (declarationWins(position)) {
-        return end({
-          loser: opposite(color),
-          reason: "declaration",
-          detail: `${mover.displayName} declared an entering-king win`,
-          special: SpecialMoveType.ENTERING_OF_KING,
-        });
-      }
-      const reason = "declaration does not meet the 27-point rule";
-      return end({
-        loser: color,
-        reason: "illegal move",
-        detail: `win: ${reason}`,
-        special: SpecialMoveType.FOUL_LOSE,
-        illegal: fault(mover, { move: "win", reason }),
-      });
-    }
-    if (!isWellFormedUsiMove(token)) {
-      const message = `malformed reply "${line.trim()}"`;
-      return end({
-        loser: color,
-        reason: "protocol error",
-        detail: message,
-        special: SpecialMoveType.FOUL_LOSE,
-        protocolErrors: [fault(mover, { kind: "protocol", message })],
-      });
-    }
-    const move = legalMoveFromUsi(position, token);
-    if (!move) {
-      const reason = explainIllegal(position, token);
-      return end({
-        loser: color,
-        reason: "illegal move",
-        detail: `${token}: ${reason}`,
-        special: SpecialMoveType.FOUL_LOSE,
-        illegal: fault(mover, { move: token, reason }),
-      });
-    }
+    const { move, ending } = judgeReply(position, mover, reply, fault);
+    if (ending) return end(ending);
     record.append(move);
-    record.current.setElapsedMs(Math.round(elapsedMs));
-    usiMoves.push(token);
+    record.current.setElapsedMs(Math.round(reply.elapsedMs));
+    usiMoves.push(reply.token);
   }
 }
 
