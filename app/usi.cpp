@@ -75,12 +75,7 @@ bool parseNumber(std::string_view text, unsigned long long max, unsigned long lo
     return true;
 }
 
-bool hasKing(const Position& pos, int side) {
-    for (int rank = 0; rank < 9; ++rank)
-        for (int file = 0; file < 9; ++file)
-            if (pos.board[squareOf(rank, file)] == pieceOf(side, GYOKU)) return true;
-    return false;
-}
+bool hasKing(const Position& pos, int side) { return findKing(pos.board, side) >= 0; }
 
 // The move a think returned, as notation, if it is legal in the position it was asked about.
 bool legalNotation(const ThinkRequest& req, const EngineMove& m, std::string& usi) {

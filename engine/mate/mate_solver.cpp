@@ -57,11 +57,8 @@ void MateSolver::solve() {
     bestLength = NO_MATE;
     nodes = 0;
 
-    int king[2] = {mate::NO_KING_SQUARE, mate::NO_KING_SQUARE};
-    for (int q = 0; q < 256; ++q) {
-        if (position.board[q] == GYOKU) king[0] = q;
-        if (position.board[q] == (OWNER_BIT | GYOKU)) king[1] = q;
-    }
+    const int king[2] = {mate::kingSquareOf(position.board, 0),
+                         mate::kingSquareOf(position.board, 1)};
     for (int p = 0; p < MATE_PLY_SLOTS; ++p) {
         kingSquare[0][p] = king[0];
         kingSquare[1][p] = king[1];
