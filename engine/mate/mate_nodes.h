@@ -21,15 +21,6 @@
 
 namespace kaz::mate {
 
-// Never attacked by any piece (three rows above the board): the king square of a side without a
-// king, so that "is that king attacked" reads 0.
-constexpr int NO_KING_SQUARE = 0;
-
-inline int kingSquareOf(const Board& board, int side) {
-    const int q = findKing(board, side);
-    return q >= 0 ? q : NO_KING_SQUARE;
-}
-
 // The thread-run solver: looks for the shortest mate, cuts repetitions of the root position, keeps
 // mate lengths and can be stopped from another thread.
 struct SolverPolicy {

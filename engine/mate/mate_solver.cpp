@@ -57,8 +57,7 @@ void MateSolver::solve() {
     bestLength = NO_MATE;
     nodes = 0;
 
-    const int king[2] = {mate::kingSquareOf(position.board, 0),
-                         mate::kingSquareOf(position.board, 1)};
+    const int king[2] = {kingSquareOrNone(position.board, 0), kingSquareOrNone(position.board, 1)};
     for (int p = 0; p < MATE_PLY_SLOTS; ++p) {
         kingSquare[0][p] = king[0];
         kingSquare[1][p] = king[1];
@@ -74,7 +73,7 @@ void MateSolver::solve() {
     mateLength[0] = 0;
 
     // Without side 0's king there is nothing to mate.
-    if (king[0] != mate::NO_KING_SQUARE) {
+    if (king[0] != NO_KING_SQUARE) {
         mate::MateNodes<mate::SolverPolicy> nodesOf(*this);
         beginPass();
         nodesOf.attackerNode(1);

@@ -17,8 +17,7 @@ std::uint8_t MateTester::testMate(const Board& board, const Hand& hand0, const H
     given.hand[1] = hand1;
     position = rotatePosition(given);
 
-    const int king[2] = {mate::kingSquareOf(position.board, 0),
-                         mate::kingSquareOf(position.board, 1)};
+    const int king[2] = {kingSquareOrNone(position.board, 0), kingSquareOrNone(position.board, 1)};
     for (int p = 0; p < 64; ++p) {
         kingSquare[0][p] = king[0];
         kingSquare[1][p] = king[1];
@@ -28,7 +27,7 @@ std::uint8_t MateTester::testMate(const Board& board, const Hand& hand0, const H
     attackMap.buildAttackMap(position.board);
     ply = 0;
     // Without a king to mate the answer is no.
-    if (king[0] == mate::NO_KING_SQUARE) return 0;
+    if (king[0] == NO_KING_SQUARE) return 0;
 
     mate::MateNodes<mate::TesterPolicy> nodesOf(*this);
     nodesOf.attackerNode(1);

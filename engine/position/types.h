@@ -102,6 +102,15 @@ constexpr int findKing(const Board& board, int side) {
     return -1;
 }
 
+// Square 0, three rows above the board, is attacked by nothing: the king square of a side without
+// a king, so that "is that king attacked" reads no.
+constexpr int NO_KING_SQUARE = 0;
+
+constexpr int kingSquareOrNone(const Board& board, int side) {
+    const int q = findKing(board, side);
+    return q >= 0 ? q : NO_KING_SQUARE;
+}
+
 // Kinds that may promote: hu, kyo, kei, gin, kaku, hi, unpromoted.
 constexpr bool canPromote(PieceCode c) {
     return (c & PROMOTED_BIT) == 0 && (c & 7) != KIN && (c & 7) != GYOKU;

@@ -30,7 +30,7 @@ inline bool better(std::int32_t a, std::int32_t b) {
 
 template <int S>
 inline bool isOwn(PieceCode c) {
-    return S == 1 ? (c & OWNER_BIT) && c < 0x80 : (c & 0x90) == 0;
+    return S == 1 ? (c & OWNER_BIT) && c < EMPTY : (c & (EMPTY | OWNER_BIT)) == 0;
 }
 
 // A pawn dropped on the far side of the board's middle: side 1's ranks 5..8 start at 0x80, side

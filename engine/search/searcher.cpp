@@ -32,12 +32,9 @@ void Searcher::clearMoveMemory() {
 
 void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
     position.board = board;
-    // A side without a king gets a frame square that nothing attacks, not the square of a king
-    // from an earlier think.
-    for (int s = 0; s < 2; ++s) {
-        const int king = findKing(board, s);
-        kingSquare[s][0] = kingSquare[s][1] = king >= 0 ? king : 0;
-    }
+    // A side without a king gets a square that nothing attacks, not the square of a king from an
+    // earlier think.
+    for (int s = 0; s < 2; ++s) kingSquare[s][0] = kingSquare[s][1] = kingSquareOrNone(board, s);
     position.hand[0] = hand0;
     position.hand[1] = hand1;
 }
