@@ -70,12 +70,7 @@ bool parseUsiNumber(std::string_view text, std::uint64_t max, std::uint64_t& out
     return parseNumber(text, max, out, 19);
 }
 
-bool hasKing(const Position& pos, int side) {
-    for (int rank = 0; rank < 9; ++rank)
-        for (int file = 0; file < 9; ++file)
-            if (pos.board[squareOf(rank, file)] == pieceOf(side, GYOKU)) return true;
-    return false;
-}
+bool hasKing(const Position& pos, int side) { return findKing(pos.board, side) >= 0; }
 
 // The move a think returned, as notation, if it is legal in the position it was asked about.
 bool legalNotation(const ThinkRequest& req, const EngineMove& m, std::string& usi) {

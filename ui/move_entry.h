@@ -15,13 +15,12 @@ struct MoveEntry {
     int selPiece = 0;  // code of the selected board piece, or kind of the selected piece in hand
     int handCellCol = -1, handCellRow = -1;  // grid cell of the selected piece in hand
 
-    GameBoard reachRaw{};   // cells covered by the selected piece's moves, before filtering
-    GameBoard reachable{};  // 1 on the playable cells the selected piece may move to
+    GameBoard reachable{};             // 1 on the playable cells the selected piece may move to
     std::array<int, 9> pawnColumns{};  // 1 where the human has an unpromoted pawn
 };
 
-// Marks in `entry.reachable` the cells the human's board piece `entry.selPiece` at
-// (selRow, selCol) can reach: empty cells and the computer's pieces along its moves. Whether the
+// Marks in `entry.reachable` the cells the human's board piece at (selRow, selCol) can reach, as
+// the engine's rules say: empty cells and the computer's pieces along its moves. Whether the
 // human's king is left attacked is not looked at.
 void computeTargets(const GameState& game, MoveEntry& entry);
 

@@ -17,12 +17,9 @@
 #include "engine/mate/mate_tester.h"
 #include "engine/position/engine_move.h"
 #include "engine/position/make_move.h"
+#include "engine/position/piece_moves.h"
 
 namespace kaz::mate {
-
-// Never attacked by any piece (three rows above the board): the king square of a side without a
-// king, so that "is that king attacked" reads 0.
-constexpr int NO_KING_SQUARE = 0;
 
 // The thread-run solver: looks for the shortest mate, cuts repetitions of the root position, keeps
 // mate lengths and can be stopped from another thread.
@@ -78,7 +75,7 @@ class MateNodes {
                 const int q = squareOf(rank, file);
                 const PieceCode v = b[q];
                 if (v >= 0x80 || !(v & OWNER_BIT)) continue;
-                if (checksFrom(p, q, v, rank)) return;
+                if (checksFrom(p, q, v)) return;
             }
         }
         checkDrops(p);
@@ -112,7 +109,7 @@ class MateNodes {
                         if (evasionDrops(p, q, rank, file, pawns)) return;
                     }
                 } else if (v < OWNER_BIT) {
-                    if (evasionsFrom(p, q, v, rank)) return;
+                    if (evasionsFrom(p, q, v)) return;
                 }
             }
         }
@@ -208,7 +205,7 @@ class MateNodes {
 
     // One board move of side 1 at ply p; true when the node is decided.
     bool tryCheck(int p, int f, PieceCode a, int t, PieceCode n, PieceCode x) {
-        if (x == GYOKU) {
+        if (x == KING_CODE[0]) {
             // Side 0's king stands attacked: only possible in the position handed over.
             if constexpr (Policy::kShortest) o.bestMove = boardMove(f, a, t, n, x);
             o.mateFlag[0] = 1;
@@ -251,107 +248,19 @@ class MateNodes {
         return o.mateFlag[p] == 1;
     }
 
-    // Slides of side 1's piece v from q in direction d; promo is the promoted code, or 0 when the
-    // piece does not promote. Promoting is tried first wherever origin or target is in the zone.
-    bool checkSlide(int p, int q, PieceCode v, int d, PieceCode promo) {
-        const Board& b = o.position.board;
-        for (int t = q + d;; t += d) {
-            const PieceCode x = b[t];
-            if (x != EMPTY && (x & OWNER_BIT)) return false;
-            if (promo && (q >= 144 || t >= 144) && tryCheck(p, q, v, t, promo, x)) return true;
-            if (tryCheck(p, q, v, t, v, x)) return true;
-            if (x != EMPTY) return false;
-        }
-    }
-
-    bool checkStep(int p, int q, PieceCode v, int t, PieceCode n) {
-        return tryCheck(p, q, v, t, n, o.position.board[t]);
-    }
-
-    // Every attempt of side 1's piece v on q (rank r), in generation order.
-    bool checksFrom(int p, int q, PieceCode v, int r) {
-        const Board& b = o.position.board;
-        const PieceCode pv = static_cast<PieceCode>(v + PROMOTED_BIT);
-        switch (v) {
-            case OWNER_BIT | HU: {
-                const int t = q + 16;
-                if (r == 5 || r == 6) return checkStep(p, q, v, t, pv) || checkStep(p, q, v, t, v);
-                if (r == 7) return checkStep(p, q, v, t, pv);
-                return checkStep(p, q, v, t, v);
-            }
-            case OWNER_BIT | KYO:
-                for (int t = q + 16;; t += 16) {
-                    const PieceCode x = b[t];
-                    if (x != EMPTY && (x & OWNER_BIT)) return false;
-                    const int rt = rankOf(t);
-                    if (rt == 8) {
-                        if (tryCheck(p, q, v, t, pv, x)) return true;
-                    } else {
-                        if ((r >= 6 || rt >= 6) && tryCheck(p, q, v, t, pv, x)) return true;
-                        if (tryCheck(p, q, v, t, v, x)) return true;
-                    }
-                    if (x != EMPTY) return false;
-                }
-            case OWNER_BIT | KEI:
-                if (r == 5 || r == 6)
-                    return checkStep(p, q, v, q + 31, pv) || checkStep(p, q, v, q + 33, pv);
-                if (r == 4)
-                    return checkStep(p, q, v, q + 31, pv) || checkStep(p, q, v, q + 33, pv) ||
-                           checkStep(p, q, v, q + 31, v) || checkStep(p, q, v, q + 33, v);
-                if (r <= 3) return checkStep(p, q, v, q + 31, v) || checkStep(p, q, v, q + 33, v);
-                return false;
-            case OWNER_BIT | GIN: {
-                constexpr int steps[5] = {15, 16, 17, -17, -15};
-                if (r == 5) {
-                    for (int i = 0; i < 3; ++i)
-                        if (checkStep(p, q, v, q + steps[i], pv)) return true;
-                } else if (r >= 6) {
-                    for (int s : steps)
-                        if (checkStep(p, q, v, q + s, pv)) return true;
-                }
-                for (int s : steps)
-                    if (checkStep(p, q, v, q + s, v)) return true;
-                return false;
-            }
-            case OWNER_BIT | KIN:
-            case OWNER_BIT | TOKIN:
-            case OWNER_BIT | NKYO:
-            case OWNER_BIT | NKEI:
-            case OWNER_BIT | NGIN:
-                for (int s : {15, 16, 17, -1, 1, -16})
-                    if (checkStep(p, q, v, q + s, v)) return true;
-                return false;
-            case OWNER_BIT | KAKU:
-                for (int d : {15, 17, -17, -15})
-                    if (checkSlide(p, q, v, d, pv)) return true;
-                return false;
-            case OWNER_BIT | HI:
-                for (int d : {16, -1, 1, -16})
-                    if (checkSlide(p, q, v, d, pv)) return true;
-                return false;
-            case OWNER_BIT | GYOKU:
-                for (int s : {15, 16, 17, -1, 1, -17, -16, -15}) {
-                    o.kingSquare[1][p] = q + s;
-                    const bool decided = checkStep(p, q, v, q + s, v);
-                    o.kingSquare[1][p] = q;
-                    if (decided) return true;
-                }
-                return false;
-            case OWNER_BIT | UMA:
-                for (int s : {16, -1, 1, -16})
-                    if (checkStep(p, q, v, q + s, v)) return true;
-                for (int d : {15, 17, -17, -15})
-                    if (checkSlide(p, q, v, d, 0)) return true;
-                return false;
-            case OWNER_BIT | RYU:
-                for (int s : {15, 17, -17, -15})
-                    if (checkStep(p, q, v, q + s, v)) return true;
-                for (int d : {16, -1, 1, -16})
-                    if (checkSlide(p, q, v, d, 0)) return true;
-                return false;
-            default:
-                return false;
-        }
+    // Every attempt of side 1's piece v on q, in generation order; true when decided. A king
+    // move holds its target in kingSquare[1][p] while it is tried.
+    bool checksFrom(int p, int q, PieceCode v) {
+        return forEachBoardMove<1>(
+            o.position.board, q, v,
+            [&](int t, PieceCode n, PieceCode x)
+                __attribute__((always_inline)) { return tryCheck(p, q, v, t, n, x); },
+            [&](int t, PieceCode x) __attribute__((always_inline)) {
+                o.kingSquare[1][p] = t;
+                const bool decided = tryCheck(p, q, v, t, v, x);
+                o.kingSquare[1][p] = q;
+                return decided;
+            });
     }
 
     // Drops side 1 kind k on t when t is empty and the hand holds one; true when decided.
@@ -416,131 +325,31 @@ class MateNodes {
         return o.mateFlag[p] == 0;
     }
 
-    // One attempt of side 0's piece v (not the king) from q to t with code n: captures anywhere,
-    // moves to empty squares only onto the last move's lines. Returns 1 when the evasion holds
-    // (node decided), 0 to go on, -1 when a slide ends here.
-    int evadeTo(int p, int q, PieceCode v, int t, PieceCode n) {
-        const PieceCode x = o.position.board[t];
-        if (x == (OWNER_BIT | GYOKU)) {
+    // Every attempt of side 0's piece v on q, in generation order; true when an evasion holds.
+    // Taking side 1's king ends the node at once. Other pieces capture anywhere but move to empty
+    // squares only onto the last move's lines; the king goes to every square it may.
+    bool evasionsFrom(int p, int q, PieceCode v) {
+        auto kingTaken = [&](PieceCode x) __attribute__((always_inline)) {
+            if (x != KING_CODE[1]) return false;
             o.mateFlag[p] = 0;
-            return 1;
-        }
-        if (x == OFF_BOARD || x < OWNER_BIT) return -1;
-        if (x == EMPTY && o.attackMap.plyRays[1][p - 1][t] == 0) return 0;
-        o.lastTarget[p] = t;
-        return tryEvasion(p, q, v, t, n, x) ? 1 : 0;
-    }
-
-    bool evadeStep(int p, int q, PieceCode v, int t, PieceCode n) {
-        return evadeTo(p, q, v, t, n) == 1;
-    }
-
-    bool evadeSlide(int p, int q, PieceCode v, int d, PieceCode promo) {
-        for (int t = q + d;; t += d) {
-            if (promo && (q <= 96 || t <= 96)) {
-                const int r = evadeTo(p, q, v, t, promo);
-                if (r != 0) return r == 1;
-            }
-            const int r = evadeTo(p, q, v, t, v);
-            if (r != 0) return r == 1;
-            if (o.position.board[t] != EMPTY) return false;
-        }
-    }
-
-    // Every attempt of side 0's piece v on q (rank r), in generation order; true when an evasion
-    // holds.
-    bool evasionsFrom(int p, int q, PieceCode v, int r) {
-        const Board& b = o.position.board;
-        const PieceCode pv = static_cast<PieceCode>(v + PROMOTED_BIT);
-        switch (v) {
-            case HU: {
-                const int t = q - 16;
-                if (r == 1) return evadeStep(p, q, v, t, pv);
-                if (r == 2 || r == 3) return evadeStep(p, q, v, t, pv) || evadeStep(p, q, v, t, v);
-                return evadeStep(p, q, v, t, v);
-            }
-            case KYO:
-                for (int t = q - 16;; t -= 16) {
-                    const int rt = rankOf(t);
-                    int res;
-                    if (rt == 0) {
-                        res = evadeTo(p, q, v, t, pv);
-                    } else {
-                        res = 0;
-                        if (r <= 2 || rt <= 2) res = evadeTo(p, q, v, t, pv);
-                        if (res == 0) res = evadeTo(p, q, v, t, v);
-                    }
-                    if (res != 0) return res == 1;
-                    if (b[t] != EMPTY) return false;
-                }
-            case KEI:
-                if (r == 2 || r == 3)
-                    return evadeStep(p, q, v, q - 33, pv) || evadeStep(p, q, v, q - 31, pv);
-                if (r == 4)
-                    return evadeStep(p, q, v, q - 33, pv) || evadeStep(p, q, v, q - 31, pv) ||
-                           evadeStep(p, q, v, q - 33, v) || evadeStep(p, q, v, q - 31, v);
-                if (r >= 5) return evadeStep(p, q, v, q - 33, v) || evadeStep(p, q, v, q - 31, v);
-                return false;
-            case GIN: {
-                constexpr int steps[5] = {-17, -16, -15, 15, 17};
-                if (r == 3) {
-                    for (int i = 0; i < 3; ++i)
-                        if (evadeStep(p, q, v, q + steps[i], pv)) return true;
-                } else if (r <= 2) {
-                    for (int s : steps)
-                        if (evadeStep(p, q, v, q + s, pv)) return true;
-                }
-                for (int s : steps)
-                    if (evadeStep(p, q, v, q + s, v)) return true;
-                return false;
-            }
-            case KIN:
-            case TOKIN:
-            case NKYO:
-            case NKEI:
-            case NGIN:
-                for (int s : {-17, -16, -15, -1, 1, 16})
-                    if (evadeStep(p, q, v, q + s, v)) return true;
-                return false;
-            case KAKU:
-                for (int d : {-17, -15, 15, 17})
-                    if (evadeSlide(p, q, v, d, pv)) return true;
-                return false;
-            case HI:
-                for (int d : {-16, -1, 1, 16})
-                    if (evadeSlide(p, q, v, d, pv)) return true;
-                return false;
-            case GYOKU:
-                for (int s : {-17, -16, -15, -1, 1, 15, 16, 17}) {
-                    const int t = q + s;
-                    const PieceCode x = b[t];
-                    if (x == (OWNER_BIT | GYOKU)) {
-                        o.mateFlag[p] = 0;
-                        return true;
-                    }
-                    if (x == OFF_BOARD || x < OWNER_BIT) continue;
-                    o.kingSquare[0][p] = t;
-                    o.lastTarget[p] = t;
-                    const bool holds = tryEvasion(p, q, v, t, v, x);
-                    o.kingSquare[0][p] = q;
-                    if (holds) return true;
-                }
-                return false;
-            case UMA:
-                for (int s : {16, -1, 1, -16})
-                    if (evadeStep(p, q, v, q + s, v)) return true;
-                for (int d : {15, 17, -17, -15})
-                    if (evadeSlide(p, q, v, d, 0)) return true;
-                return false;
-            case RYU:
-                for (int s : {15, 17, -17, -15})
-                    if (evadeStep(p, q, v, q + s, v)) return true;
-                for (int d : {16, -1, 1, -16})
-                    if (evadeSlide(p, q, v, d, 0)) return true;
-                return false;
-            default:
-                return false;
-        }
+            return true;
+        };
+        return forEachBoardMove<0>(
+            o.position.board, q, v,
+            [&](int t, PieceCode n, PieceCode x) __attribute__((always_inline)) {
+                if (kingTaken(x)) return true;
+                if (x == EMPTY && o.attackMap.plyRays[1][p - 1][t] == 0) return false;
+                o.lastTarget[p] = t;
+                return tryEvasion(p, q, v, t, n, x);
+            },
+            [&](int t, PieceCode x) __attribute__((always_inline)) {
+                if (kingTaken(x)) return true;
+                o.kingSquare[0][p] = t;
+                o.lastTarget[p] = t;
+                const bool holds = tryEvasion(p, q, v, t, v, x);
+                o.kingSquare[0][p] = q;
+                return holds;
+            });
     }
 
     // Interposing drops of side 0 on the empty square q; true when one holds.
@@ -551,10 +360,8 @@ class MateNodes {
         const int k = o.kingSquare[0][p];
         for (int kind = HU; kind <= HI; ++kind) {
             if (h[kind] == 0) continue;
-            if (kind == HU && (rank == 0 || pawns.has(b, file, HU))) continue;
-            if (kind == KYO && rank == 0) continue;
-            if (kind == KEI && rank <= 1) continue;
             const PieceCode d = static_cast<PieceCode>(kind);
+            if (!mayStand(d, 0, rank) || (kind == HU && pawns.has(b, file, HU))) continue;
             o.lastTarget[p] = q;
             drop(p, q, d);
             if (am.count[1][k] == 0 && p < limit()) {

@@ -57,11 +57,7 @@ void MateSolver::solve() {
     bestLength = NO_MATE;
     nodes = 0;
 
-    int king[2] = {mate::NO_KING_SQUARE, mate::NO_KING_SQUARE};
-    for (int q = 0; q < 256; ++q) {
-        if (position.board[q] == GYOKU) king[0] = q;
-        if (position.board[q] == (OWNER_BIT | GYOKU)) king[1] = q;
-    }
+    const int king[2] = {kingSquareOrNone(position.board, 0), kingSquareOrNone(position.board, 1)};
     for (int p = 0; p < MATE_PLY_SLOTS; ++p) {
         kingSquare[0][p] = king[0];
         kingSquare[1][p] = king[1];
@@ -77,7 +73,7 @@ void MateSolver::solve() {
     mateLength[0] = 0;
 
     // Without side 0's king there is nothing to mate.
-    if (king[0] != mate::NO_KING_SQUARE) {
+    if (king[0] != NO_KING_SQUARE) {
         mate::MateNodes<mate::SolverPolicy> nodesOf(*this);
         beginPass();
         nodesOf.attackerNode(1);

@@ -17,14 +17,7 @@ std::uint8_t MateTester::testMate(const Board& board, const Hand& hand0, const H
     given.hand[1] = hand1;
     position = rotatePosition(given);
 
-    int king[2] = {mate::NO_KING_SQUARE, mate::NO_KING_SQUARE};
-    for (int rank = 0; rank < 9; ++rank) {
-        for (int file = 0; file < 9; ++file) {
-            const int q = squareOf(rank, file);
-            if (position.board[q] == GYOKU) king[0] = q;
-            if (position.board[q] == (OWNER_BIT | GYOKU)) king[1] = q;
-        }
-    }
+    const int king[2] = {kingSquareOrNone(position.board, 0), kingSquareOrNone(position.board, 1)};
     for (int p = 0; p < 64; ++p) {
         kingSquare[0][p] = king[0];
         kingSquare[1][p] = king[1];
@@ -34,7 +27,7 @@ std::uint8_t MateTester::testMate(const Board& board, const Hand& hand0, const H
     attackMap.buildAttackMap(position.board);
     ply = 0;
     // Without a king to mate the answer is no.
-    if (king[0] == mate::NO_KING_SQUARE) return 0;
+    if (king[0] == NO_KING_SQUARE) return 0;
 
     mate::MateNodes<mate::TesterPolicy> nodesOf(*this);
     nodesOf.attackerNode(1);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/position/piece_moves.h"
 #include "engine/position/types.h"
 
 namespace kaz {
@@ -46,6 +47,15 @@ constexpr int RAY_OFFSETS[8] = {-16, -1, 16, 1, -17, 15, 17, -15};
 
 constexpr int MAX_PLY = 32;
 
+// Terms of the threat sum that addAttacks returns for the piece just placed, one per target.
+// THREAT_KING exceeds any sum of the others (at most eight targets of 0x110 plus one mark
+// bonus), so a sum of at least THREAT_KING means check.
+constexpr std::int32_t THREAT_KING = 0x1000;      // the enemy king is attacked
+constexpr std::int32_t THREAT_BY_WEAKER = 0x100;  // an enemy piece of a higher kind is attacked
+constexpr std::int32_t THREAT_PIECE = 0xC0;       // an enemy piece of the same or a lower kind
+constexpr std::int32_t THREAT_MARKED = 0x80;      // the attacked piece stands on the mark square
+constexpr std::int32_t THREAT_CONTESTED = 0x10;   // the enemy attacks the target too
+
 // Per square and side: how many pieces attack it and which sliding lines reach it, with per-ply
 // mirrors of every incremental change. Each search owns one and keeps it exact through every
 // make and unmake.
@@ -79,73 +89,15 @@ struct AttackMap {
 
 namespace attacks {
 
-// Visits the steps and lines of one piece kind of side S as straight-line code.
-template <int S, int K, class V>
-[[gnu::always_inline]] inline void visit(V& v) {
-    constexpr int F = S == 0 ? 1 : -1;
-    if constexpr (K == HU) {
-        v.step(F * -16);
-    } else if constexpr (K == KYO) {
-        v.line(F * -16);
-    } else if constexpr (K == KEI) {
-        v.step(F * -33);
-        v.step(F * -31);
-    } else if constexpr (K == GIN) {
-        v.step(F * -17);
-        v.step(F * -16);
-        v.step(F * -15);
-        v.step(F * 15);
-        v.step(F * 17);
-    } else if constexpr (K == KIN) {
-        v.step(F * -17);
-        v.step(F * -16);
-        v.step(F * -15);
-        v.step(F * -1);
-        v.step(F * 1);
-        v.step(F * 16);
-    } else if constexpr (K == KAKU) {
-        v.line(F * -17);
-        v.line(F * -15);
-        v.line(F * 15);
-        v.line(F * 17);
-    } else if constexpr (K == HI) {
-        v.line(F * -16);
-        v.line(F * -1);
-        v.line(F * 1);
-        v.line(F * 16);
-    } else if constexpr (K == GYOKU) {
-        v.step(-17);
-        v.step(-16);
-        v.step(-15);
-        v.step(-1);
-        v.step(1);
-        v.step(15);
-        v.step(16);
-        v.step(17);
-    } else if constexpr (K == UMA) {
-        v.step(F * -16);
-        v.step(F * -1);
-        v.step(F * 1);
-        v.step(F * 16);
-        visit<S, KAKU>(v);
-    } else if constexpr (K == RYU) {
-        v.step(F * -17);
-        v.step(F * -15);
-        v.step(F * 15);
-        v.step(F * 17);
-        visit<S, HI>(v);
-    }
-}
-
 // The 32-entry dispatch on code & 0x1F: builds visitor V<side> and runs the kind's member.
 // Codes that never stand on a board (and EMPTY / OFF_BOARD, filtered by callers) do nothing.
 template <template <int> class V, class R, class... Args>
 inline R dispatch(PieceCode code, Args... args) {
-#define KAZ_CASE(c, s, k)  \
-    case c: {              \
-        V<s> v{args...};   \
-        visit<s, k>(v);    \
-        return v.result(); \
+#define KAZ_CASE(c, s, k)       \
+    case c: {                   \
+        V<s> v{args...};        \
+        visitMovement<s, k>(v); \
+        return v.result();      \
     }
     if (code >= 0x80) return R{};  // EMPTY and OFF_BOARD hold no piece
     switch (code & 0x1F) {
@@ -220,7 +172,6 @@ struct Enterer {
     std::int32_t sum = 0;
 
     static constexpr int E = 1 - S;
-    static constexpr PieceCode ENEMY_KING = S == 0 ? 23 : 7;
 
     [[gnu::always_inline]] void count(int t) {
         am->count[S][t] += 1;
@@ -232,11 +183,12 @@ struct Enterer {
         am->plyCount[S][am->ply][t] += 1;
         const PieceCode v = (*board)[t];
         if (v == OFF_BOARD) return 0;
-        if (v == ENEMY_KING) return 0x1000;
-        const std::int32_t d = am->count[E][t] > 0 ? 0x10 : 0;
+        if (v == KING_CODE[E]) return THREAT_KING;
+        const std::int32_t d = am->count[E][t] > 0 ? THREAT_CONTESTED : 0;
         if (v == EMPTY || ownerOf(v) == S) return d;
         const int a = (*board)[q] & 7;
-        return d + (t == am->markSquare ? 0x80 : 0) + (a < (v & 7) ? 0x100 : 0xC0);
+        return d + (t == am->markSquare ? THREAT_MARKED : 0) +
+               (a < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
     }
     [[gnu::always_inline]] void target(int t) {
         if constexpr (SCORE)
@@ -267,7 +219,7 @@ template <int S>
 using Restorer = Enterer<S, false>;
 
 // Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
-// Without one, its threat sum from addAttacks is at most 8 * 0x10 = 0x80.
+// Without one, its threat sum from addAttacks is at most 8 * THREAT_CONTESTED = 0x80.
 template <int S>
 struct EnemyProbe {
     const Board* board;

@@ -1,14 +1,15 @@
 #include "engine/position/rules.h"
 
 #include "engine/position/engine_move.h"
+#include "engine/position/piece_moves.h"
 
 namespace kaz {
 namespace {
 
-// How each piece moves: side 0's view (forward = -16); side 1 negates every offset. The rules are
-// checked against an independent library's move counts, which also covers this shared table.
-using Movement = MoveOffsets;
-constexpr const Movement* MOVEMENT = MOVE_OFFSETS;
+// How each piece moves, side 0's view (forward = -16): side 1 negates every offset, which keeps
+// the order in which legal moves are listed. The rules are checked against an independent
+// library's move counts, which also covers the shared movement table.
+const Movement& side0Movement(PieceCode c) { return kaz::movementOf<0>(c); }
 
 // Squares from which a stepping piece could reach a given square: the eight neighbours and the
 // four knight origins.
@@ -20,40 +21,26 @@ int sign(int side) { return side == 0 ? 1 : -1; }
 bool ownedBy(PieceCode c, int side) { return c != EMPTY && c != OFF_BOARD && ownerOf(c) == side; }
 
 bool hasStep(PieceCode c, int offset) {
-    const Movement& m = MOVEMENT[c & 15];
+    const Movement& m = side0Movement(c);
     for (int i = 0; i < m.stepCount; ++i)
         if (m.steps[i] == offset) return true;
     return false;
 }
 
 bool hasSlide(PieceCode c, int offset) {
-    const Movement& m = MOVEMENT[c & 15];
+    const Movement& m = side0Movement(c);
     for (int i = 0; i < m.slideCount; ++i)
         if (m.slides[i] == offset) return true;
     return false;
 }
 
-// An unpromoted pawn or lance on the last rank, or knight on the last two, could never move again.
-bool isDeadThere(PieceCode c, int side, int square) {
-    if (c & PROMOTED_BIT) return false;
-    const int ahead = side == 0 ? rankOf(square) : 8 - rankOf(square);
-    const int kind = kindOf(c);
-    return ((kind == HU || kind == KYO) && ahead == 0) || (kind == KEI && ahead < 2);
-}
+bool isDeadThere(PieceCode c, int side, int square) { return !mayStand(c, side, rankOf(square)); }
 
 bool pawnOnFile(const Position& pos, int side, int file) {
     const PieceCode pawn = pieceOf(side, HU);
     for (int rank = 0; rank < 9; ++rank)
         if (pos.board[squareOf(rank, file)] == pawn) return true;
     return false;
-}
-
-int kingSquare(const Position& pos, int side) {
-    const PieceCode king = pieceOf(side, GYOKU);
-    for (int rank = 0; rank < 9; ++rank)
-        for (int file = 0; file < 9; ++file)
-            if (pos.board[squareOf(rank, file)] == king) return squareOf(rank, file);
-    return -1;
 }
 
 // Whether the piece on `from` can move to `to` by its own movement (ignoring what stands on `to`).
@@ -79,7 +66,7 @@ void pseudoMoves(const Position& pos, int side, std::vector<EngineMove>& out) {
     auto add = [&](int from, PieceCode a, int to) {
         const PieceCode x = pos.board[to];
         if (!isDeadThere(a, side, to)) out.push_back(boardMove(from, a, to, a, x));
-        if (canPromote(a) && (inZone(side, from) || inZone(side, to)))
+        if (mayPromote(side, a, from, to))
             out.push_back(boardMove(from, a, to, static_cast<PieceCode>(a + PROMOTED_BIT), x));
     };
     for (int rank = 0; rank < 9; ++rank)
@@ -87,7 +74,7 @@ void pseudoMoves(const Position& pos, int side, std::vector<EngineMove>& out) {
             const int from = squareOf(rank, file);
             const PieceCode a = pos.board[from];
             if (!ownedBy(a, side)) continue;
-            const Movement& m = MOVEMENT[a & 15];
+            const Movement& m = side0Movement(a);
             for (int i = 0; i < m.stepCount; ++i) {
                 const int to = from + m.steps[i] * s;
                 if (isPlayable(to) && !ownedBy(pos.board[to], side)) add(from, a, to);
@@ -165,8 +152,7 @@ bool isPseudoLegal(const Position& pos, int side, const EngineMove& m) {
     if (!ownedBy(a, side) || m.piece != a || m.captured != x || ownedBy(x, side)) return false;
     if (!reaches(pos, from, to)) return false;
     if (m.newPiece == a) return !isDeadThere(a, side, to);
-    return m.newPiece == a + PROMOTED_BIT && canPromote(a) &&
-           (inZone(side, from) || inZone(side, to));
+    return m.newPiece == a + PROMOTED_BIT && mayPromote(side, a, from, to);
 }
 
 }  // namespace
@@ -189,8 +175,14 @@ bool isAttacked(const Position& pos, int square, int bySide) {
     return false;
 }
 
+bool canMoveTo(const Position& pos, int from, int to) {
+    const PieceCode a = pos.board[from];
+    return isPlayable(from) && isPiece(a) && isPlayable(to) &&
+           !ownedBy(pos.board[to], ownerOf(a)) && reaches(pos, from, to);
+}
+
 bool inCheck(const Position& pos, int side) {
-    const int king = kingSquare(pos, side);
+    const int king = findKing(pos.board, side);
     return king >= 0 && isAttacked(pos, king, 1 - side);
 }
 

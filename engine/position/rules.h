@@ -16,6 +16,12 @@ bool inCheck(const Position& pos, int side);
 // True when some piece of `bySide` on the board attacks `square`.
 bool isAttacked(const Position& pos, int square, int bySide);
 
+// Whether the piece on `from` can go to `to` by its movement alone: `to` is a playable square,
+// empty or holding a piece of the other side, on one of the piece's steps or on one of its lines
+// before anything blocks it. Check, promotion and pieces left with no further move are not
+// looked at.
+bool canMoveTo(const Position& pos, int from, int to);
+
 // Every legal move of `side`: board moves with and without promotion where each is allowed (none
 // that leaves a piece with no further move), drops without two pawns on a file or dead pieces,
 // no pawn-drop mate, and never leaving the own king in check.

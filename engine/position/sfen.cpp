@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/position/parse_number.h"
+#include "engine/position/piece_moves.h"
 
 namespace kaz {
 namespace {
@@ -96,10 +97,10 @@ std::string checkPosition(const Position& pos) {
             const int side = ownerOf(c);
             total[c & 7] += 1;
             if ((c & 7) == GYOKU) ++kings[side];
-            const int ahead = side == 0 ? rank : 8 - rank;  // ranks left in front of the piece
             const int k = c & 15;
-            if ((k == HU || k == KYO) && ahead == 0) return "pawn or lance on the last rank";
-            if (k == KEI && ahead < 2) return "knight on one of the last two ranks";
+            if (!mayStand(c, side, rank))
+                return k == KEI ? "knight on one of the last two ranks"
+                                : "pawn or lance on the last rank";
             if (k == HU) {
                 if (pawn[side]) return "two unpromoted pawns of one side on a file";
                 pawn[side] = true;

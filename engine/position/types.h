@@ -91,42 +91,29 @@ constexpr PieceCode pieceOf(int side, int kind) {
     return static_cast<PieceCode>(kind | (side ? OWNER_BIT : 0));
 }
 
+// The king of each side; taking it ends the game.
+constexpr PieceCode KING_CODE[2] = {GYOKU, OWNER_BIT | GYOKU};
+
+// Square of side's king on the board, or -1 without one (the first in rank order if several).
+constexpr int findKing(const Board& board, int side) {
+    for (int rank = 0; rank < 9; ++rank)
+        for (int file = 0; file < 9; ++file)
+            if (board[squareOf(rank, file)] == KING_CODE[side]) return squareOf(rank, file);
+    return -1;
+}
+
+// Square 0, three rows above the board, is attacked by nothing: the king square of a side without
+// a king, so that "is that king attacked" reads no.
+constexpr int NO_KING_SQUARE = 0;
+
+constexpr int kingSquareOrNone(const Board& board, int side) {
+    const int q = findKing(board, side);
+    return q >= 0 ? q : NO_KING_SQUARE;
+}
+
 // Kinds that may promote: hu, kyo, kei, gin, kaku, hi, unpromoted.
 constexpr bool canPromote(PieceCode c) {
     return (c & PROMOTED_BIT) == 0 && (c & 7) != KIN && (c & 7) != GYOKU;
 }
-
-// Promotion zones as square thresholds; both fall in frame columns, so they are exact rank tests.
-constexpr bool inZone(int side, int square) { return side == 0 ? square <= 96 : square >= 144; }
-
-// Move offsets of side 0 by piece code (side 1 negates them). Up to 8 steps and 4 slides.
-struct MoveOffsets {
-    int stepCount;
-    int steps[8];
-    int slideCount;
-    int slides[4];
-};
-
-constexpr MoveOffsets kGoldOffsets{6, {-17, -16, -15, -1, 1, 16}, 0, {}};
-
-// Indexed by code & 15; codes 12 and 15 never stand on a board and have no moves.
-constexpr MoveOffsets MOVE_OFFSETS[16] = {
-    {1, {-16}, 0, {}},                               // hu
-    {0, {}, 1, {-16}},                               // kyo
-    {2, {-33, -31}, 0, {}},                          // kei
-    {5, {-17, -16, -15, 15, 17}, 0, {}},             // gin
-    kGoldOffsets,                                    // kin
-    {0, {}, 4, {-17, -15, 15, 17}},                  // kaku
-    {0, {}, 4, {-16, -1, 1, 16}},                    // hi
-    {8, {-17, -16, -15, -1, 1, 15, 16, 17}, 0, {}},  // gyoku
-    kGoldOffsets,                                    // tokin
-    kGoldOffsets,                                    // nkyo
-    kGoldOffsets,                                    // nkei
-    kGoldOffsets,                                    // ngin
-    {0, {}, 0, {}},                                  // (none)
-    {4, {-16, -1, 1, 16}, 4, {-17, -15, 15, 17}},    // uma
-    {4, {-17, -15, 15, 17}, 4, {-16, -1, 1, 16}},    // ryu
-    {0, {}, 0, {}},                                  // (none)
-};
 
 }  // namespace kaz

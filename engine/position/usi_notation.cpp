@@ -3,6 +3,8 @@
 #include "engine/position/engine_move.h"
 #include "engine/position/sfen.h"
 
+#include "engine/position/piece_moves.h"
+
 namespace kaz {
 namespace {
 
@@ -61,7 +63,7 @@ std::string parseUsiMove(std::string_view t, const Position& pos, int side, Engi
         return "no piece of the mover on " + std::string(t.substr(0, 2));
     const PieceCode x = pos.board[to];
     if (x != EMPTY && ownerOf(x) == side) return "move onto own piece: " + std::string(t);
-    if (promote && (!canPromote(a) || (!inZone(side, from) && !inZone(side, to))))
+    if (promote && !mayPromote(side, a, from, to))
         return "promotion not allowed: " + std::string(t);
     out = boardMove(from, a, to, promote ? static_cast<PieceCode>(a + PROMOTED_BIT) : a, x);
     return {};

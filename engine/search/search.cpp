@@ -12,11 +12,15 @@ namespace kaz {
 namespace {
 
 template <int S>
-constexpr PieceCode KING = S == 1 ? 23 : 7;
-template <int S>
 constexpr PieceCode OWN = S == 1 ? OWNER_BIT : 0;
 template <int S>
 constexpr std::int32_t FIRST_VALUE = S == 1 ? NO_MOVE_SIDE1 : NO_MOVE_SIDE0;
+
+// Threat flags: a move is searched below the root only with flags, and the deeper stages ask for
+// more. The threat sum of the piece moved (THREAT_* in the attack map) is ORed in.
+constexpr std::int32_t FLAG_NOTABLE = 0x100;  // king move, promotion, escape, interposition, book
+constexpr std::int32_t FLAG_URGENT = 0x180;   // notable even near the horizon (stages 6 and 7)
+constexpr std::int32_t FLAG_CAPTURE = 0x200;  // any capture; replaces the flags built before it
 
 // Side 1 minimises, side 0 maximises.
 template <int S>
@@ -26,85 +30,65 @@ inline bool better(std::int32_t a, std::int32_t b) {
 
 template <int S>
 inline bool isOwn(PieceCode c) {
-    return S == 1 ? (c & OWNER_BIT) && c < 0x80 : (c & 0x90) == 0;
+    return S == 1 ? (c & OWNER_BIT) && c < EMPTY : (c & (EMPTY | OWNER_BIT)) == 0;
 }
 
-// A square side S may move to: empty or holding an enemy piece (not the frame).
+// A pawn dropped on the far side of the board's middle: side 1's ranks 5..8 start at 0x80, side
+// 0's ranks 0..3 end by 0x70 (both thresholds lie in frame columns).
 template <int S>
-inline bool isTarget(PieceCode c) {
-    return S == 1 ? (c & OWNER_BIT) == 0 : c != OFF_BOARD && (c & 0x90) != 0;
+inline bool deepPawnDrop(int q) {
+    return S == 1 ? q >= 0x80 : q <= 0x70;
 }
 
-// Ranks counted from side S's own back rank: 8 is the last rank in front of it.
-template <int S>
-inline int forwardRank(int sq) {
-    return S == 1 ? rankOf(sq) : 8 - rankOf(sq);
-}
+// A root pawn drop worth this little or less lets side 1 take side 0's king at ply 2 (-290000
+// and the move scores), not at ply 4 (-280000): a mate by pawn drop, which is not a legal move.
+constexpr std::int32_t PAWN_DROP_MATE_BOUND = (kingTakenBySide1(2) + kingTakenBySide1(4)) / 2;
 
-template <int S>
-inline bool promotionZone(int sq) {
-    return S == 1 ? sq >= 0x90 : sq < 0x60;
+// Side 1's codes (bit code & 15) that move by `offset`: as a step or a slide, or a slide only.
+constexpr unsigned side1Movers(int offset, bool slidesOnly) {
+    unsigned codes = 0;
+    for (int c = 0; c < 16; ++c) {
+        const Movement& m = movementOf<1>(c);
+        for (int i = 0; i < m.slideCount; ++i)
+            if (m.slides[i] == offset) codes |= 1u << c;
+        for (int i = 0; i < m.stepCount && !slidesOnly; ++i)
+            if (m.steps[i] == offset) codes |= 1u << c;
+    }
+    return codes;
 }
-
-// Generation orders. Each side's list runs forward before backward; uma and ryu share one
-// absolute order.
-template <int S>
-struct Offsets;
-template <>
-struct Offsets<1> {
-    static constexpr int KEI[2] = {31, 33};
-    static constexpr int GIN[5] = {15, 16, 17, -17, -15};
-    static constexpr int KIN[6] = {15, 16, 17, -1, 1, -16};
-    static constexpr int KAKU[4] = {15, 17, -17, -15};
-    static constexpr int HI[4] = {16, -1, 1, -16};
-    static constexpr int GYOKU[8] = {15, 16, 17, -1, 1, -17, -16, -15};
-};
-template <>
-struct Offsets<0> {
-    static constexpr int KEI[2] = {-33, -31};
-    static constexpr int GIN[5] = {-17, -16, -15, 15, 17};
-    static constexpr int KIN[6] = {-17, -16, -15, -1, 1, 16};
-    static constexpr int KAKU[4] = {-17, -15, 15, 17};
-    static constexpr int HI[4] = {-16, -1, 1, 16};
-    static constexpr int GYOKU[8] = {-17, -16, -15, -1, 1, 15, 16, 17};
-};
-constexpr int UMA_STEPS[4] = {16, -1, 1, -16};
-constexpr int UMA_SLIDES[4] = {15, 17, -17, -15};
-constexpr int RYU_STEPS[4] = {15, 17, -17, -15};
-constexpr int RYU_SLIDES[4] = {16, -1, 1, -16};
 
 }  // namespace
 
 // --- Nodes ---------------------------------------------------------------------------------
 
+// What a node settles before it generates anything: the horizon, a stop, the stages handed to
+// the horizon routines, a book hit, a king left attacked, a mate found by the tester. Returns
+// true when the node's value is set; otherwise leaves the king squares and the first value.
 template <int S>
-void Searcher::node() {
-    constexpr int E = 1 - S;
+[[gnu::always_inline]] inline bool Searcher::settledOnEntry() {
     const int p = ply;
-    Board& b = position.board;
-    AttackMap& am = attackMap;
-
+    const AttackMap& am = attackMap;
     if (stopping()) {  // the root discards a stopped line, so its value does not matter
         if (p != 0) plyValue[p] = 0;
-        return;
+        return true;
     }
     if (p >= depthLimit) {
         plyValue[p] = 0;
-        return;
+        return true;
     }
     if constexpr (S == 1) {
         if (plyStage[p] >= 8) {
             recaptureSearch();
-            return;
+            return true;
         }
         if (p == 0 && pass.load(std::memory_order_relaxed) == 0 && lookupBook()) {
             bookHit = true;
-            return;
+            return true;
         }
         if (p >= 2) {
             if (am.count[1][kingSquare[0][p - 1]] >= 1) {  // side 0 left its king attacked
                 plyValue[p] = kingTakenBySide1(p);
-                return;
+                return true;
             }
             kingSquare[0][p] = kingSquare[0][p - 1];
             kingSquare[1][p] = kingSquare[1][p - 1];
@@ -113,13 +97,13 @@ void Searcher::node() {
     } else {
         if (plyStage[p] >= 9) {
             captureReply();
-            return;
+            return true;
         }
         kingSquare[0][p] = kingSquare[0][p - 1];
         kingSquare[1][p] = kingSquare[1][p - 1];
         if (am.count[0][kingSquare[1][p - 1]] > 0) {  // side 1 left its king attacked
             plyValue[p] = kingTakenBySide0(p);
-            return;
+            return true;
         }
         if (p == 1) {
             const std::uint64_t before = mateTester.nodes;
@@ -127,50 +111,76 @@ void Searcher::node() {
             testerNodes += mateTester.nodes - before;
             if (mated) {
                 plyValue[1] = 25000;
-                return;
+                return true;
             }
         }
         plyValue[p] = NO_MOVE_SIDE0;
     }
+    return false;
+}
 
-    // Remembered moves first.
-    if (plyStage[p] <= (S == 1 ? 6 : 7)) {
-        for (int i = 0, n = memoryInUse(p); i < n; ++i) {
-            const RememberedMove e = moveMemory[p][i];
-            if (e.from >= 0) {
-                if (b[e.from] != e.piece || b[e.to] != e.captured ||
-                    am.rays[S][e.to] != e.raysAtTarget)
-                    continue;
-                moveScore[p] = 0;
-                const bool king = e.piece == KING<S>;
-                if (king) kingSquare[S][p] = e.to;
-                const bool cut = stageDispatch<S>(e.from, static_cast<PieceCode>(e.piece), e.to,
-                                                  static_cast<PieceCode>(e.newPiece),
-                                                  static_cast<PieceCode>(e.captured));
-                if (king) kingSquare[S][p] = e.from;
-                if (cut) return;
-            } else {
-                const int k = e.newPiece & 7;
-                if (k == HU) {
-                    bool pawnOnFile = false;
-                    for (int r = 0; r < 9; ++r)
-                        pawnOnFile |= b[squareOf(r, fileOf(e.to))] == (HU | OWN<S>);
-                    if (pawnOnFile) continue;
-                }
-                if (b[e.to] != EMPTY || position.hand[S][k] == 0) continue;
-                moveScore[p] = dropScore<S>(k);
-                lastTarget[p] = e.to;
-                position.hand[S][k] -= 1;
-                b[e.to] = static_cast<PieceCode>(k | OWN<S>);
-                dropExecutor<S>(e.to);
-                b[e.to] = EMPTY;
-                position.hand[S][k] += 1;
-                if (dropCutoff<S>() || stopping()) return;
-            }
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::pawnOnFile(int file) const {
+    bool found = false;
+    for (int r = 0; r < 9; ++r) found |= position.board[squareOf(r, file)] == (HU | OWN<S>);
+    return found;
+}
+
+// Drops kind k on the empty square q through the memory filter (or, replaying, straight into the
+// executor) and takes it back; true when the node must return.
+template <int S, bool Replay>
+[[gnu::always_inline]] inline bool Searcher::dropAndTakeBack(int q, int k) {
+    Board& b = position.board;
+    moveScore[ply] = dropScore<S>(k);
+    lastTarget[ply] = q;
+    position.hand[S][k] -= 1;
+    b[q] = static_cast<PieceCode>(k | OWN<S>);
+    if constexpr (Replay)
+        dropExecutor<S>(q);
+    else
+        tryDrop<S>(q);
+    b[q] = EMPTY;
+    position.hand[S][k] += 1;
+    return dropCutoff<S>() || stopping();
+}
+
+// The moves remembered at this ply, tried first while they still fit the board; true when the
+// node must return.
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::replayMemory() {
+    const int p = ply;
+    const Board& b = position.board;
+    if (plyStage[p] > (S == 1 ? 6 : 7)) return false;
+    for (int i = 0, n = memoryInUse(p); i < n; ++i) {
+        const RememberedMove e = moveMemory[p][i];
+        if (e.from >= 0) {
+            if (b[e.from] != e.piece || b[e.to] != e.captured ||
+                attackMap.rays[S][e.to] != e.raysAtTarget)
+                continue;
+            moveScore[p] = 0;
+            const bool king = e.piece == KING_CODE[S];
+            if (king) kingSquare[S][p] = e.to;
+            const bool cut = stageDispatch<S>(e.from, static_cast<PieceCode>(e.piece), e.to,
+                                              static_cast<PieceCode>(e.newPiece),
+                                              static_cast<PieceCode>(e.captured));
+            if (king) kingSquare[S][p] = e.from;
+            if (cut) return true;
+        } else {
+            const int k = e.newPiece & 7;
+            if (k == HU && pawnOnFile<S>(fileOf(e.to))) continue;
+            if (b[e.to] != EMPTY || position.hand[S][k] == 0) continue;
+            if (dropAndTakeBack<S, true>(e.to, k)) return true;
         }
     }
+    return false;
+}
 
-    // The board scan, file by file: drops on empty squares, moves of own pieces.
+// The board scan, file by file: drops on empty squares, moves of own pieces; true when the node
+// must return.
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::scanBoard() {
+    const int p = ply;
+    const Board& b = position.board;
     for (int f = 0; f < 9; ++f) {
         if constexpr (S == 1) {
             if (mateSolver.found.load(std::memory_order_relaxed) ||
@@ -178,44 +188,45 @@ void Searcher::node() {
                 break;
             if (p == 0) progressColumn.store(f, std::memory_order_relaxed);
         }
-        bool pawnOnFile = false;
-        for (int r = 0; r < 9; ++r) pawnOnFile |= b[squareOf(r, f)] == (HU | OWN<S>);
+        const bool pawnHere = pawnOnFile<S>(f);
         for (int r = 0; r < 9; ++r) {
             const int q = squareOf(r, f);
             const PieceCode c = b[q];
             if (c == EMPTY) {
-                const int ahead = S == 1 ? r : 8 - r;
                 for (int k = HU; k <= HI; ++k) {
                     if (position.hand[S][k] == 0) continue;
-                    if (k == HU && (pawnOnFile || ahead == 8)) continue;
-                    if (k == KYO && ahead == 8) continue;
-                    if (k == KEI && ahead >= 7) continue;
-                    moveScore[p] = dropScore<S>(k);
-                    lastTarget[p] = q;
-                    position.hand[S][k] -= 1;
-                    b[q] = static_cast<PieceCode>(k | OWN<S>);
-                    tryDrop<S>(q);
-                    b[q] = EMPTY;
-                    position.hand[S][k] += 1;
-                    if (dropCutoff<S>() || stopping()) return;
+                    if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r))
+                        continue;
+                    if (dropAndTakeBack<S, false>(q, k)) return true;
                 }
             } else if (isOwn<S>(c)) {
-                if (generateMoves<S>(q, c)) return;
+                if (generateMoves<S>(q, c)) return true;
             }
         }
     }
+    return false;
+}
 
-    // The pass move gives every node below the root a value.
-    if (S == 0 || p >= 1) {
-        moveScore[p] = 0;
-        lastTarget[p] = kingSquare[S][p];
-        if (S == 0 && p == 3) moveScore[3] += kingSafety();
-        ply = p + 1;
-        node<E>();
-        ply = p;
-        moveScore[p] += plyValue[p + 1];
-        if (better<S>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
-    }
+// The pass move gives every node below the root a value.
+template <int S>
+[[gnu::always_inline]] inline void Searcher::passMove() {
+    const int p = ply;
+    moveScore[p] = 0;
+    lastTarget[p] = kingSquare[S][p];
+    if (S == 0 && p == 3) moveScore[3] += kingSafety();
+    ply = p + 1;
+    node<1 - S>();
+    ply = p;
+    moveScore[p] += plyValue[p + 1];
+    if (better<S>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
+}
+
+template <int S>
+void Searcher::node() {
+    if (settledOnEntry<S>()) return;
+    if (replayMemory<S>()) return;
+    if (scanBoard<S>()) return;
+    if (S == 0 || ply >= 1) passMove<S>();
 }
 
 // After a drop: stop when the parent already has something at least as good.
@@ -245,29 +256,18 @@ void Searcher::recaptureSearch() {
     lastTarget[p] = t;
     if (!isPlayable(t) || am.count[1][t] == 0 || b[t] > 14) return;
 
-    // Kinds (code - 16) that capture on t from each neighbour, and the sliders behind it.
-    constexpr unsigned bit = 1;
-    constexpr unsigned GOLDS = bit << KIN | bit << TOKIN | bit << NKYO | bit << NKEI | bit << NGIN;
-    constexpr unsigned FROM_N = bit << HU | bit << KYO | bit << GIN | GOLDS | bit << HI |
-                                bit << GYOKU | bit << UMA | bit << RYU;
-    constexpr unsigned FROM_NW_NE =
-        bit << GIN | GOLDS | bit << KAKU | bit << GYOKU | bit << UMA | bit << RYU;
-    constexpr unsigned FROM_SIDE_S = GOLDS | bit << HI | bit << GYOKU | bit << UMA | bit << RYU;
-    constexpr unsigned FROM_SW_SE =
-        bit << GIN | bit << KAKU | bit << GYOKU | bit << UMA | bit << RYU;
-    constexpr unsigned ROOK_LINE = bit << HI | bit << RYU;
-    constexpr unsigned BISHOP_LINE = bit << KAKU | bit << UMA;
     struct Direction {
         int offset;     // from t to the neighbour
-        unsigned near;  // kinds that capture from the neighbour
+        unsigned near;  // side 1's codes (bit code - 16) that capture from the neighbour
         std::int32_t ray;
         unsigned far;  // sliders that capture along the line
     };
-    constexpr Direction DIRECTIONS[8] = {
-        {-16, FROM_N, RAY_S, ROOK_LINE | bit << KYO}, {-17, FROM_NW_NE, RAY_SE, BISHOP_LINE},
-        {-15, FROM_NW_NE, RAY_SW, BISHOP_LINE},       {-1, FROM_SIDE_S, RAY_E, ROOK_LINE},
-        {1, FROM_SIDE_S, RAY_W, ROOK_LINE},           {16, FROM_SIDE_S, RAY_N, ROOK_LINE},
-        {15, FROM_SW_SE, RAY_NE, BISHOP_LINE},        {17, FROM_SW_SE, RAY_NW, BISHOP_LINE},
+    auto toward = [](int offset, std::int32_t ray) {
+        return Direction{offset, side1Movers(-offset, false), ray, side1Movers(-offset, true)};
+    };
+    static constexpr Direction DIRECTIONS[8] = {
+        toward(-16, RAY_S), toward(-17, RAY_SE), toward(-15, RAY_SW), toward(-1, RAY_E),
+        toward(1, RAY_W),   toward(16, RAY_N),   toward(15, RAY_NE),  toward(17, RAY_NW),
     };
     auto side1Kind = [&](int sq, unsigned kinds) {
         const PieceCode c = b[sq];
@@ -285,104 +285,25 @@ void Searcher::recaptureSearch() {
             if (side1Kind(s, d.far) && capture(s)) return;
         }
     }
-    if (b[t - 33] == 16 + KEI && capture(t - 33)) return;
-    if (b[t - 31] == 16 + KEI && capture(t - 31)) return;
+    if (b[t - 33] == pieceOf(1, KEI) && capture(t - 33)) return;
+    if (b[t - 31] == pieceOf(1, KEI) && capture(t - 31)) return;
 }
 
 // --- Board moves ---------------------------------------------------------------------------
 
 template <int S>
 bool Searcher::generateMoves(int from, PieceCode a) {
-    using O = Offsets<S>;
-    constexpr int FORWARD = S == 1 ? 16 : -16;
-    const Board& b = position.board;
-    const PieceCode promoted = static_cast<PieceCode>(a + PROMOTED_BIT);
-
-    // Own pieces and the frame are not moves: offering them would be refused without effect.
-    auto offer = [&](int to, PieceCode n) -> bool {
-        const PieceCode x = b[to];
-        return isTarget<S>(x) && tryBoardMove<S>(from, a, to, n, x);
-    };
-    auto offerBoth = [&](int to) { return offer(to, promoted) || offer(to, a); };
-    // A slide offers every square up to and including the first that is not empty.
-    auto slide = [&](int o, auto&& offerAt) -> bool {
-        for (int to = from + o;; to += o) {
-            const PieceCode x = b[to];
-            if (x != EMPTY) return isTarget<S>(x) && offerAt(to);
-            if (offerAt(to)) return true;
-        }
-    };
-    auto plain = [&](int to) { return offer(to, a); };
-    auto maybePromote = [&](int to) {
-        return promotionZone<S>(from) || promotionZone<S>(to) ? offerBoth(to) : offer(to, a);
-    };
-
-    switch (a & 15) {
-        case HU: {
-            const int rank = forwardRank<S>(from);
-            if (rank == 7) return offer(from + FORWARD, promoted);
-            if (rank == 5 || rank == 6) return offerBoth(from + FORWARD);
-            return offer(from + FORWARD, a);
-        }
-        case KYO:
-            return slide(FORWARD, [&](int to) {
-                if (forwardRank<S>(to) == 8) return offer(to, promoted);
-                if (forwardRank<S>(from) >= 6 || forwardRank<S>(to) >= 6) return offerBoth(to);
-                return offer(to, a);
-            });
-        case KEI: {
-            const int rank = forwardRank<S>(from);
-            const int t0 = from + O::KEI[0], t1 = from + O::KEI[1];
-            if (rank == 5 || rank == 6) return offer(t0, promoted) || offer(t1, promoted);
-            if (rank == 4)
-                return offer(t0, promoted) || offer(t1, promoted) || offer(t0, a) || offer(t1, a);
-            return offer(t0, a) || offer(t1, a);
-        }
-        case GIN: {
-            const int rank = forwardRank<S>(from);
-            const int promotable = rank >= 6 ? 5 : rank == 5 ? 3 : 0;
-            for (int i = 0; i < promotable; ++i)
-                if (offer(from + O::GIN[i], promoted)) return true;
-            for (int o : O::GIN)
-                if (offer(from + o, a)) return true;
-            return false;
-        }
-        case KAKU:
-            for (int o : O::KAKU)
-                if (slide(o, maybePromote)) return true;
-            return false;
-        case HI:
-            for (int o : O::HI)
-                if (slide(o, maybePromote)) return true;
-            return false;
-        case GYOKU:
-        case 15: {
-            const int p = ply;
-            bool cut = false;
-            for (int o : O::GYOKU) {
-                kingSquare[S][p] = from + o;
-                if ((cut = offer(from + o, a))) break;
-            }
+    const int p = ply;
+    return forEachBoardMove<S>(
+        position.board, from, a,
+        [&](int to, PieceCode n, PieceCode x)
+            __attribute__((always_inline)) { return tryBoardMove<S>(from, a, to, n, x); },
+        [&](int to, PieceCode x) __attribute__((always_inline)) {
+            kingSquare[S][p] = to;
+            const bool cut = tryBoardMove<S>(from, a, to, a, x);
             kingSquare[S][p] = from;
             return cut;
-        }
-        case UMA:
-            for (int o : UMA_STEPS)
-                if (plain(from + o)) return true;
-            for (int o : UMA_SLIDES)
-                if (slide(o, plain)) return true;
-            return false;
-        case RYU:
-            for (int o : RYU_STEPS)
-                if (plain(from + o)) return true;
-            for (int o : RYU_SLIDES)
-                if (slide(o, plain)) return true;
-            return false;
-        default:  // kin and the pieces that move like it
-            for (int o : O::KIN)
-                if (plain(from + o)) return true;
-            return false;
-    }
+        });
 }
 
 // Skips a move replayed from moveMemory at this ply (same squares, codes and lines on the target).
@@ -405,7 +326,7 @@ bool Searcher::tryBoardMove(int from, PieceCode a, int to, PieceCode n, PieceCod
 template <int S>
 bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCode x) {
     const int p = ply;
-    if (x == KING<1 - S>) {  // the opposing king is taken: nothing else matters
+    if (x == KING_CODE[1 - S]) {  // the opposing king is taken: nothing else matters
         plyValue[p] = S == 1 ? kingTakenBySide1(p) : kingTakenBySide0(p);
         if (S == 1 && p == 0) {
             chosenMove = boardMove(from, a, to, n, x);
@@ -413,7 +334,7 @@ bool Searcher::stageDispatch(int from, PieceCode a, int to, PieceCode n, PieceCo
         }
         return true;
     }
-    if (!isTarget<S>(x)) return false;
+    if (!mayMoveOnto<S>(x)) return false;
     moveScore[p] = moveBaseScore<S>(a, n);
     lastTarget[p] = to;
     return runStage < S == 1 ? 0 : 1 > (plyStage[p], from, a, to, n, x);
@@ -431,104 +352,142 @@ bool Searcher::runStage(int stage, int from, PieceCode a, int to, PieceCode n, P
     }
 }
 
+// The enemy attacks q and side S does not defend it.
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::exposed(int q) const {
+    return attackMap.count[1 - S][q] > 0 && attackMap.count[S][q] == 0;
+}
+
+// The opponent's last move sent a line onto q, which side S defends: standing there blocks it.
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::interposes(int q) const {
+    return attackMap.plyRays[1 - S][ply - 1][q] > 0 && attackMap.count[S][q] > 0;
+}
+
+// Flags read before a board move at stage N is made: king moves, promotions, escapes,
+// interpositions.
+template <int N>
+[[gnu::always_inline]] inline std::int32_t Searcher::flagsBeforeMove(int from, PieceCode a, int to,
+                                                                     PieceCode n) const {
+    constexpr int S = N % 2 == 0 ? 1 : 0;
+    constexpr int E = 1 - S;
+    const int p = ply;
+    const AttackMap& am = attackMap;
+    if constexpr (N == 0) {
+        if (a == KING_CODE[S] || n != a || am.count[E][from] > 0) return FLAG_NOTABLE;
+    } else if constexpr (N == 2 || N == 3) {
+        if (a == KING_CODE[S] || n != a || from == lastTarget[p - 2] || am.count[E][from] > 0 ||
+            interposes<S>(to))
+            return FLAG_NOTABLE;
+    } else if constexpr (N == 4 || N == 5) {
+        if (am.count[E][from] > 0 || interposes<S>(to)) return FLAG_NOTABLE;
+    } else if constexpr (N == 6 || N == 7) {
+        if (am.plyCount[E][p - 1][from] > 0 || interposes<S>(to)) return FLAG_URGENT;
+    }
+    return 0;
+}
+
+// A non-capture left exposed on its target: scored at the shallow stages; false when this stage
+// does not search it.
+template <int N>
+[[gnu::always_inline]] inline bool Searcher::weighExposedMove(int to) {
+    constexpr int S = N % 2 == 0 ? 1 : 0;
+    if (!exposed<S>(to)) return true;
+    if constexpr (N == 0) {
+        if (attackMap.rays[1][to] == 0) moveScore[0] += 100;
+    } else if constexpr (N == 2) {
+        moveScore[ply] += 100;
+    } else if constexpr (N == 1 || N == 3) {
+        moveScore[ply] -= 100;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A root move found among the book's candidates gets the candidate's weight; returns the flag.
+std::int32_t Searcher::bookBonus(const EngineMove& m) {
+    for (int i = 0; i < bookCandidateCount; ++i) {
+        if (bookCandidates[i].move == m) {
+            moveScore[0] += bookCandidates[i].weight;
+            return FLAG_NOTABLE;
+        }
+    }
+    return 0;
+}
+
+// Whether stage N searches a board move with these flags. The root splits its moves over the
+// three passes by their flags.
+template <int N>
+[[gnu::always_inline]] inline bool Searcher::searchedAtStage(std::int32_t flags, bool capture,
+                                                             bool selectable) const {
+    if constexpr (N == 0) {
+        switch (pass.load(std::memory_order_relaxed)) {
+            case 0:
+                return flags > FLAG_NOTABLE;
+            case 1:
+                return flags >= 1 && flags <= FLAG_NOTABLE;
+            default:
+                return flags == 0;
+        }
+    } else if constexpr (N == 1) {
+        return ply < depthLimit;
+    } else if constexpr (N == 8) {
+        return capture && ply < depthLimit;
+    } else {
+        return selectable && flags > 0 && ply < depthLimit;
+    }
+}
+
+// Searches the reply to the board move just made at stage N and keeps it when it improves the
+// node: the root's choice, or the ply's remembered moves and value.
+template <int N>
+[[gnu::always_inline]] inline void Searcher::searchBoardReply(int from, PieceCode a, int to,
+                                                              PieceCode n, PieceCode x,
+                                                              std::int32_t raysBefore) {
+    constexpr int S = N % 2 == 0 ? 1 : 0;
+    const int p = ply;
+    // The king-safety term is part of the score the replies' cutoffs compare against.
+    if constexpr (N == 3) moveScore[3] += kingSafety();
+    ply = p + 1;
+    node<1 - S>();
+    ply = p;
+    moveScore[p] += plyValue[p + 1];
+    // A reply cut short by a stop has no value: the root keeps its best complete move.
+    if (!better<S>(moveScore[p], plyValue[p]) || (N == 0 && stopping())) return;
+    if constexpr (N == 0) {
+        chosenMove = boardMove(from, a, to, n, x);
+        rootMoveChosen = true;
+    } else if constexpr (N != 8) {
+        if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {from, to, a, n, x, raysBefore});
+    }
+    plyValue[p] = moveScore[p];
+}
+
 // Makes, scores, selects, searches and unmakes one board move at stage N; returns the cutoff.
 template <int N>
 bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCode x) {
     constexpr int S = N % 2 == 0 ? 1 : 0;
-    constexpr int E = 1 - S;
     const int p = ply;
     AttackMap& am = attackMap;
     const std::int32_t raysBefore = am.rays[S][to];
     if constexpr (N == 0) moveScore[0] += std::rand() % 10;
-
-    // Flags that are read before the move: king moves, promotions, escapes, interpositions.
-    std::int32_t flags = 0;
-    // The opponent's last move sent a line onto `to`, which the mover defends: moving there blocks.
-    auto interposes = [&] { return am.plyRays[E][p - 1][to] > 0 && am.count[S][to] > 0; };
-    if constexpr (N == 0) {
-        if (a == KING<S> || n != a || am.count[E][from] > 0) flags = 0x100;
-    } else if constexpr (N == 2 || N == 3) {
-        if (a == KING<S> || n != a || from == lastTarget[p - 2] || am.count[E][from] > 0 ||
-            interposes())
-            flags = 0x100;
-    } else if constexpr (N == 4 || N == 5) {
-        if (am.count[E][from] > 0 || interposes()) flags = 0x100;
-    } else if constexpr (N == 6 || N == 7) {
-        if (am.plyCount[E][p - 1][from] > 0 || interposes()) flags = 0x180;
-    }
+    std::int32_t flags = flagsBeforeMove<N>(from, a, to, n);
 
     ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
     const std::int32_t threat = makeMove(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
     if (capture) {
-        flags = N == 8 ? 0x100 : 0x200;
+        flags = N == 8 ? FLAG_NOTABLE : FLAG_CAPTURE;
         moveScore[p] += pieceValue[x];
     }
     flags |= threat;
+    const bool selectable = capture || weighExposedMove<N>(to);
+    if constexpr (N == 0) flags |= bookBonus(boardMove(from, a, to, n, x));
 
-    bool selectable = true;  // false: an exposed non-capture that this stage does not search
-    if (!capture && am.count[E][to] > 0 && am.count[S][to] == 0) {
-        if constexpr (N == 0) {
-            if (am.rays[1][to] == 0) moveScore[0] += 100;
-        } else if constexpr (N == 2) {
-            moveScore[p] += 100;
-        } else if constexpr (N == 1 || N == 3) {
-            moveScore[p] -= 100;
-        } else {
-            selectable = false;
-        }
-    }
-    if constexpr (N == 0) {
-        const EngineMove m = boardMove(from, a, to, n, x);
-        for (int i = 0; i < bookCandidateCount; ++i) {
-            if (bookCandidates[i].move == m) {
-                moveScore[0] += bookCandidates[i].weight;
-                flags |= 0x100;
-                break;
-            }
-        }
-    }
-
-    bool searched;
-    if constexpr (N == 0) {
-        switch (pass.load(std::memory_order_relaxed)) {
-            case 0:
-                searched = flags > 0x100;
-                break;
-            case 1:
-                searched = flags >= 1 && flags <= 0x100;
-                break;
-            default:
-                searched = flags == 0;
-                break;
-        }
-    } else if constexpr (N == 1) {
-        searched = p < depthLimit;
-    } else if constexpr (N == 8) {
-        searched = capture && p < depthLimit;
-    } else {
-        searched = selectable && flags > 0 && p < depthLimit;
-    }
-
-    if (searched) {
-        // The king-safety term is part of the score the replies' cutoffs compare against.
-        if constexpr (N == 3) moveScore[3] += kingSafety();
-        ply = p + 1;
-        node<E>();
-        ply = p;
-        moveScore[p] += plyValue[p + 1];
-        // A reply cut short by a stop has no value: the root keeps its best complete move.
-        if (better<S>(moveScore[p], plyValue[p]) && !(N == 0 && stopping())) {
-            if constexpr (N == 0) {
-                chosenMove = boardMove(from, a, to, n, x);
-                rootMoveChosen = true;
-            } else if constexpr (N != 8) {
-                if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {from, to, a, n, x, raysBefore});
-            }
-            plyValue[p] = moveScore[p];
-        }
-    }
+    if (searchedAtStage<N>(flags, capture, selectable))
+        searchBoardReply<N>(from, a, to, n, x, raysBefore);
 
     unmakeMove(position, am, p, from, a, to, x);
     if constexpr (N == 0) {
@@ -558,98 +517,115 @@ void Searcher::tryDrop(int q) {
     dropExecutor<S>(q);
 }
 
+// A pawn dropped in front of a knight or silver, or deep in the enemy half.
+template <int S>
+[[gnu::always_inline]] inline std::int32_t Searcher::pawnDropFlags(int q, PieceCode v) const {
+    constexpr int FORWARD = S == 1 ? 16 : -16;
+    const PieceCode ahead = position.board[q + FORWARD];
+    if (v == pieceOf(S, HU) &&
+        (ahead == pieceOf(1 - S, KEI) || ahead == pieceOf(1 - S, GIN) || deepPawnDrop<S>(q)))
+        return FLAG_URGENT;
+    return 0;
+}
+
+// Side 1's drop at the root, already made: its flags decide the pass that searches it.
+[[gnu::always_inline]] inline std::int32_t Searcher::rootDropFlags(int q, std::int32_t flags) {
+    AttackMap& am = attackMap;
+    std::int32_t t = am.addAttacks(0, q, position.board, q) | flags;
+    if (am.rays[0][q] != 0) t |= FLAG_NOTABLE;
+    switch (pass.load(std::memory_order_relaxed)) {
+        case 0:
+            flags = t > FLAG_NOTABLE ? t : 0;
+            break;
+        case 1:
+            flags = t >= 1 && t <= FLAG_NOTABLE ? (t | FLAG_NOTABLE) : 0;
+            break;
+        default:
+            flags = 0;
+            break;
+    }
+    moveScore[0] += std::rand() % 10;
+    if (exposed<1>(q)) moveScore[0] += 100;
+    return flags;
+}
+
+// Side 0's drop at ply 1, already made: anything with a threat is searched.
+[[gnu::always_inline]] inline std::int32_t Searcher::firstReplyDropFlags(int q, PieceCode v,
+                                                                         std::int32_t flags) {
+    AttackMap& am = attackMap;
+    std::int32_t t = am.addAttacks(1, lastTarget[0], position.board, q) | flags;
+    if (am.plyRays[1][0][q] > 0) t |= FLAG_NOTABLE;
+    if (exposed<0>(q)) {
+        // A knight that checks from a square side 0 covers the approach to is worth the risk.
+        if (t >= THREAT_KING && v == KEI && am.rays[0][q - 16] != 0)
+            moveScore[1] += 500;
+        else
+            moveScore[1] -= 100;
+    }
+    return t > 0 ? FLAG_NOTABLE : 0;
+}
+
+// Searches the reply to the drop just made and keeps it when it improves the node.
+template <int S>
+[[gnu::always_inline]] inline void Searcher::searchDropReply(int q, PieceCode v) {
+    const int p = ply;
+    if (S == 0 && p == 3) moveScore[3] += kingSafety();
+    ply = p + 1;
+    node<1 - S>();
+    ply = p;
+    moveScore[p] += plyValue[p + 1];
+    if (!better<S>(moveScore[p], plyValue[p])) return;
+    if (S == 1 && p == 0) {
+        // A reply cut short by a stop has no value.
+        if (!(v == pieceOf(1, HU) && moveScore[0] <= PAWN_DROP_MATE_BOUND) && !stopping()) {
+            chosenMove = dropMove(v, q);
+            plyValue[0] = moveScore[0];
+            rootMoveChosen = true;
+        }
+    } else {
+        if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {-1, q, v, v, EMPTY, 0});
+        plyValue[p] = moveScore[p];
+    }
+}
+
 template <int S>
 void Searcher::dropExecutor(int q) {
-    constexpr int E = 1 - S;
     const int p = ply;
     Board& b = position.board;
     AttackMap& am = attackMap;
     const PieceCode v = b[q];
 
     ++nodesAtPly[p];
-    // A pawn dropped in front of a knight or silver, or deep in the enemy half.
-    std::int32_t flags = 0;
-    if constexpr (S == 1) {
-        if (v == 16 && (b[q + 16] == KEI || b[q + 16] == GIN || q >= 0x80)) flags = 0x180;
-    } else {
-        if (v == 0 && (b[q - 16] == 16 + KEI || b[q - 16] == 16 + GIN || q <= 0x70)) flags = 0x180;
-    }
-    // Neither the drop's own attacks nor the closing of q change these counts on q.
-    auto exposed = [&] { return am.count[E][q] > 0 && am.count[S][q] == 0; };
-    auto interposes = [&] { return am.plyRays[E][p - 1][q] > 0 && am.count[S][q] > 0; };
+    std::int32_t flags = pawnDropFlags<S>(q, v);
 
-    // From ply 2 on a drop is searched only with flags of 0x180 or more. Unless it interposes, an
-    // exposed drop never gets them, and neither does a drop without the pawn bonus that attacks no
+    // From ply 2 on a drop is searched only with FLAG_URGENT or more. Unless it interposes, an
+    // exposed drop never gets it, and neither does a drop without the pawn bonus that attacks no
     // enemy piece (its threat sum stays at or below 0x80). Most drops near the horizon are of
     // these kinds: they are settled without making them, leaving the trace that making and
     // unmaking leaves in the ply planes, and still count as the node they are.
-    if (p >= 2 && !interposes() &&
-        (exposed() || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
+    if (p >= 2 && !interposes<S>(q) &&
+        (exposed<S>(q) || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
         am.traceDropUnmade(p, b, q);
         return;
     }
 
     am.closeSquare(p, b, q);
-
     if (S == 1 && p == 0) {
-        std::int32_t t = am.addAttacks(0, q, b, q) | flags;
-        if (am.rays[0][q] != 0) t |= 0x100;
-        switch (pass.load(std::memory_order_relaxed)) {
-            case 0:
-                flags = t > 0x100 ? t : 0;
-                break;
-            case 1:
-                flags = t >= 1 && t <= 0x100 ? (t | 0x100) : 0;
-                break;
-            default:
-                flags = 0;
-                break;
-        }
-        moveScore[0] += std::rand() % 10;
-        if (exposed()) moveScore[0] += 100;
+        flags = rootDropFlags(q, flags);
     } else if (S == 0 && p == 1) {
-        std::int32_t t = am.addAttacks(1, lastTarget[0], b, q) | flags;
-        if (am.plyRays[1][0][q] > 0) t |= 0x100;
-        if (exposed()) {
-            // A knight that checks from a square side 0 covers the approach to is worth the risk.
-            if (t >= 0x1000 && v == KEI && am.rays[0][q - 16] != 0)
-                moveScore[1] += 500;
-            else
-                moveScore[1] -= 100;
-        }
-        flags = t > 0 ? 0x100 : 0;
+        flags = firstReplyDropFlags(q, v, flags);
     } else {
         flags |= am.addAttacks(p, lastTarget[p - 1], b, q);
-        if (exposed()) flags = 0;
+        if (exposed<S>(q)) flags = 0;
     }
-    if (p >= 1 && interposes()) flags |= 0x180;
-    if (S == 0 && p >= 3 && flags < 0x180) flags = 0;
+    if (p >= 1 && interposes<S>(q)) flags |= FLAG_URGENT;
+    if (S == 0 && p >= 3 && flags < FLAG_URGENT) flags = 0;
 
-    const bool searched = (S == 1 && p == 0 ? flags >= 0x100
-                           : S == 1         ? flags >= 0x180
-                                            : flags >= 0x100) &&
+    const bool searched = (S == 1 && p == 0 ? flags >= FLAG_NOTABLE
+                           : S == 1         ? flags >= FLAG_URGENT
+                                            : flags >= FLAG_NOTABLE) &&
                           p < depthLimit;
-    if (searched) {
-        if (S == 0 && p == 3) moveScore[3] += kingSafety();
-        ply = p + 1;
-        node<E>();
-        ply = p;
-        moveScore[p] += plyValue[p + 1];
-        if (better<S>(moveScore[p], plyValue[p])) {
-            if (S == 1 && p == 0) {
-                // A pawn drop after which side 0's king falls at once is a mate by pawn drop:
-                // not a legal move. A reply cut short by a stop has no value.
-                if (!(v == 16 && moveScore[0] <= -285000) && !stopping()) {
-                    chosenMove = dropMove(v, q);
-                    plyValue[0] = moveScore[0];
-                    rootMoveChosen = true;
-                }
-            } else {
-                if (plyValue[p] != FIRST_VALUE<S>) rememberMove(p, {-1, q, v, v, EMPTY, 0});
-                plyValue[p] = moveScore[p];
-            }
-        }
-    }
+    if (searched) searchDropReply<S>(q, v);
     am.removeAttacks(p, b, q);
     am.openSquare(p, b, q);
 }

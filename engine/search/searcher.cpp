@@ -42,20 +42,10 @@ void Searcher::clearMoveMemory() {
 }
 
 void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
-    bool seen[2] = {false, false};
-    for (int q = 0; q < 256; ++q) {
-        const PieceCode c = board[q];
-        position.board[q] = c;
-        if (c == GYOKU || c == (GYOKU | OWNER_BIT)) {
-            const int s = ownerOf(c);
-            kingSquare[s][0] = kingSquare[s][1] = q;
-            seen[s] = true;
-        }
-    }
-    // A side without a king gets a frame square that nothing attacks, not the square of a king
-    // from an earlier think.
-    for (int s = 0; s < 2; ++s)
-        if (!seen[s]) kingSquare[s][0] = kingSquare[s][1] = 0;
+    position.board = board;
+    // A side without a king gets a square that nothing attacks, not the square of a king from an
+    // earlier think.
+    for (int s = 0; s < 2; ++s) kingSquare[s][0] = kingSquare[s][1] = kingSquareOrNone(board, s);
     position.hand[0] = hand0;
     position.hand[1] = hand1;
 }

@@ -160,6 +160,19 @@ class Searcher {
 
     template <int S>
     void node();
+    // The phases of a node, in order.
+    template <int S>
+    bool settledOnEntry();
+    template <int S>
+    bool replayMemory();
+    template <int S>
+    bool scanBoard();
+    template <int S>
+    void passMove();
+    template <int S>
+    bool pawnOnFile(int file) const;
+    template <int S, bool Replay>
+    bool dropAndTakeBack(int q, int kind);
     template <int S>
     bool generateMoves(int from, PieceCode piece);
     template <int S>
@@ -171,10 +184,32 @@ class Searcher {
                   PieceCode captured);
     template <int N>
     bool boardExecutor(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured);
+    // The phases of a board move's executor.
+    template <int N>
+    std::int32_t flagsBeforeMove(int from, PieceCode piece, int to, PieceCode newPiece) const;
+    template <int N>
+    bool weighExposedMove(int to);
+    std::int32_t bookBonus(const EngineMove& move);
+    template <int N>
+    bool searchedAtStage(std::int32_t flags, bool capture, bool selectable) const;
+    template <int N>
+    void searchBoardReply(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured,
+                          std::int32_t raysBefore);
+    template <int S>
+    bool exposed(int q) const;
+    template <int S>
+    bool interposes(int q) const;
     template <int S>
     void tryDrop(int q);
     template <int S>
     void dropExecutor(int q);
+    // The phases of a drop's executor.
+    template <int S>
+    std::int32_t pawnDropFlags(int q, PieceCode dropped) const;
+    std::int32_t rootDropFlags(int q, std::int32_t flags);
+    std::int32_t firstReplyDropFlags(int q, PieceCode dropped, std::int32_t flags);
+    template <int S>
+    void searchDropReply(int q, PieceCode dropped);
     template <int S>
     bool dropCutoff() const;
 };

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/position/types.h"
+#include "engine/position/piece_moves.h"
 
 namespace kaz::testing {
 
@@ -21,11 +21,11 @@ struct PseudoMove {
 
 // Side 0's step and slide offsets of a piece (side 1 negates them).
 inline std::span<const int> stepsOf(PieceCode c) {
-    const MoveOffsets& m = MOVE_OFFSETS[c & 15];
+    const Movement& m = movementOf<0>(c);
     return {m.steps, static_cast<std::size_t>(m.stepCount)};
 }
 inline std::span<const int> slidesOf(PieceCode c) {
-    const MoveOffsets& m = MOVE_OFFSETS[c & 15];
+    const Movement& m = movementOf<0>(c);
     return {m.slides, static_cast<std::size_t>(m.slideCount)};
 }
 

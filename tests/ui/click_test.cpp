@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
 #include <set>
 
-#include "tests/support/pseudo_moves.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/move_entry.h"
 
@@ -81,50 +78,6 @@ TEST(Clicks, SelectionShowsTargetsAndIsClearedOutsideTheBoard) {
     g.thinking = true;
     f.clickCell(2, 6);
     EXPECT_EQ(f.window->moveEntry().selectionState, 0);
-}
-
-// Where the human's piece at (row, col) may go by the piece rules (the movement table the rules
-// tests check against tsshogi): empty cells and the computer's pieces along its steps and slides.
-std::set<Cell> ruleTargets(const GameBoard& board, int row, int col) {
-    std::set<Cell> cells;
-    const auto walk = [&](int offset, bool slide) {
-        const int dr = static_cast<int>(std::lround(offset / 16.0)), dc = offset - 16 * dr;
-        for (int r = row + dr, c = col + dc; r >= 0 && r < 9 && c >= 0 && c < 9; r += dr, c += dc) {
-            const std::int32_t v = board[cellOf(r, c)];
-            if (v != EMPTY && !(v & OWNER_BIT)) return;
-            cells.insert({c, r});
-            if (v != EMPTY || !slide) return;
-        }
-    };
-    const auto piece = static_cast<PieceCode>(board[cellOf(row, col)]);
-    for (int offset : testing::stepsOf(piece)) walk(offset, false);
-    for (int offset : testing::slidesOf(piece)) walk(offset, true);
-    return cells;
-}
-
-TEST(Clicks, TargetsOfEveryKindOnRandomBoardsFollowThePieceRules) {
-    WindowFixture f;
-    GameState& g = f.g();
-    std::mt19937 random(7);
-    const int kinds[] = {HU,    KYO,   KEI,  GIN,  KIN,  KAKU, HI,
-                         GYOKU, TOKIN, NKYO, NKEI, NGIN, UMA,  RYU};
-    for (int trial = 0; trial < 2000; ++trial) {
-        g.board = makeEmptyBoard();
-        for (int n = 0; n < 12; ++n)
-            g.board[cellOf(random() % 9, random() % 9)] =
-                kinds[random() % 14] | (random() % 2 ? OWNER_BIT : 0);
-        ui::MoveEntry entry;
-        entry.selRow = random() % 9;
-        entry.selCol = random() % 9;
-        entry.selPiece = g.board[cellOf(entry.selRow, entry.selCol)] = kinds[trial % 14];
-        ui::computeTargets(g, entry);
-        std::set<Cell> cells;
-        for (int r = 0; r < 9; ++r)
-            for (int c = 0; c < 9; ++c)
-                if (entry.reachable[cellOf(r, c)] != 0) cells.insert({c, r});
-        ASSERT_EQ(cells, ruleTargets(g.board, entry.selRow, entry.selCol))
-            << "kind " << entry.selPiece << " at row " << entry.selRow << " col " << entry.selCol;
-    }
 }
 
 TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
