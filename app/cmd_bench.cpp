@@ -1,6 +1,6 @@
 // The bench: one think on each position of a fixed suite with a fixed seed. The mate solver runs
-// to completion before each main search (Searcher::solverFirst), so the node totals do not depend
-// on thread timing: they are the search's signature.
+// to completion before each main search (ThinkLimits::solverFirst), so the node totals do not
+// depend on thread timing: they are the search's signature.
 
 #include <algorithm>
 #include <cstdio>
@@ -14,7 +14,7 @@
 #include "app/engine_args.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "engine/search/play.h"
+#include "engine/search/searcher.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ int runBenchCommand(int argc, char** argv) {
         }
     }
     auto searcher = std::make_unique<kaz::Searcher>();
-    searcher->solverFirst = true;
+    const kaz::ThinkLimits limits{.seed = seed, .solverFirst = true};
     std::uint64_t nodes = 0, mateNodes = 0, testerNodes = 0;
     std::int64_t totalMs = 0;
     double totalCpuMs = 0;  // process CPU time: on a busy machine wall time overstates the work
@@ -124,20 +124,22 @@ int runBenchCommand(int argc, char** argv) {
         }
         const std::clock_t cpuStart = std::clock();
         const kaz::ThinkResult r =
-            kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, sfen.moveNumber - 1, seed);
+            searcher->thinkFor(sfen.pos, sfen.sideToMove, sfen.moveNumber - 1, limits);
+        const kaz::ThinkStats stats = searcher->stats();
         const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         std::printf(
             "%2d %-8s value %7d nodes %10llu mate_nodes %9llu tester_nodes %10llu "
             "time_ms %6lld cpu_ms %6.0f  %s\n",
             index, r.resign ? "resign" : kaz::toUsi(r.move).c_str(), r.value,
-            static_cast<unsigned long long>(r.nodes), static_cast<unsigned long long>(r.mateNodes),
-            static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs), cpuMs,
-            b.what);
+            static_cast<unsigned long long>(stats.nodes),
+            static_cast<unsigned long long>(stats.mateNodes),
+            static_cast<unsigned long long>(stats.testerNodes),
+            static_cast<long long>(stats.timeMs), cpuMs, b.what);
         std::fflush(stdout);
-        nodes += r.nodes;
-        mateNodes += r.mateNodes;
-        testerNodes += r.testerNodes;
-        totalMs += r.timeMs;
+        nodes += stats.nodes;
+        mateNodes += stats.mateNodes;
+        testerNodes += stats.testerNodes;
+        totalMs += stats.timeMs;
         totalCpuMs += cpuMs;
     }
     const double cpuSeconds = std::max(totalCpuMs, 1.0) / 1000.0;

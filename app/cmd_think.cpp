@@ -6,7 +6,7 @@
 #include "app/engine_args.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "engine/search/play.h"
+#include "engine/search/searcher.h"
 
 int runThinkCommand(int argc, char** argv) {
     std::string text;
@@ -43,22 +43,23 @@ int runThinkCommand(int argc, char** argv) {
     if (moves < 0) moves = sfen.moveNumber > 0 ? sfen.moveNumber - 1 : 0;
 
     auto searcher = std::make_unique<kaz::Searcher>();
-    const kaz::ThinkResult r =
-        kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, static_cast<int>(moves), seed);
+    const kaz::ThinkResult r = searcher->thinkFor(
+        sfen.pos, sfen.sideToMove, static_cast<int>(moves), kaz::ThinkLimits{.seed = seed});
+    const kaz::ThinkStats stats = searcher->stats();
     if (r.resign)
         std::printf("resign\n");
     else
         std::printf("bestmove %s\n", kaz::toUsi(r.move).c_str());
     std::printf(
         "value %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld book %d mate %d\n",
-        r.value, static_cast<unsigned long long>(r.nodes),
-        static_cast<unsigned long long>(r.mateNodes),
-        static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
+        r.value, static_cast<unsigned long long>(stats.nodes),
+        static_cast<unsigned long long>(stats.mateNodes),
+        static_cast<unsigned long long>(stats.testerNodes), static_cast<long long>(stats.timeMs),
         r.book ? 1 : 0, r.mate ? 1 : 0);
     if (plies) {
         std::printf("nodes_by_ply");
         for (int p = 0; p < 10; ++p)
-            std::printf(" %llu", static_cast<unsigned long long>(searcher->nodesAtPly[p]));
+            std::printf(" %llu", static_cast<unsigned long long>(stats.nodesAtPly[p]));
         std::printf("\n");
     }
     return 0;

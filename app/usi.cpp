@@ -293,7 +293,8 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
         newGamePending_ = false;
     }
     player_.clearStop();
-    thread_ = std::thread(&UsiSession::runThink, this, ThinkRequest{pos_, side_, plies_, seed_});
+    thread_ = std::thread(&UsiSession::runThink, this,
+                          ThinkRequest{pos_, side_, plies_, ThinkLimits{.seed = seed_}});
 }
 
 void UsiSession::stop() {

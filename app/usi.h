@@ -3,16 +3,17 @@
 #include <cstdint>
 
 #include "engine/position/types.h"
+#include "engine/search/think.h"
 
 namespace kaz {
 
 // One think as the protocol asks for it: the game position, whose turn it is (0 = sente, the
-// uppercase side of SFEN), the plies played so far and the random seed (0 = seed from the time).
+// uppercase side of SFEN), the plies played so far and how the think runs (the random seed).
 struct ThinkRequest {
     Position pos;
     int sideToMove;
     int gameMoveCount;
-    unsigned seed;
+    ThinkLimits limits;
 };
 
 // What a think found, in the position's own orientation. value is from the mover's point of view

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/position/transform.h"
+
 namespace kaz {
 
 Searcher::Searcher() : book(openingBook()) {
@@ -22,6 +24,15 @@ Searcher::Searcher() : book(openingBook()) {
     }
     position = Position{};
     attackMap.buildAttackMap(position.board);
+}
+
+void Searcher::newGame() {
+    gameMoveCount = 0;
+    chosenMove = EngineMove{};
+    chosenMove.toFile = chosenMove.toRank = -1;
+    chosenMove.newPiece = EMPTY;
+    plyValue[0] = 0;
+    clearMoveMemory();
 }
 
 void Searcher::clearMoveMemory() {
@@ -49,7 +60,36 @@ void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& h
     position.hand[1] = hand1;
 }
 
-void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
+ThinkResult Searcher::thinkFor(const Position& pos, int sideToMove, int movesPlayed,
+                               const ThinkLimits& limits) {
+    const Position searched = sideToMove == 0 ? rotatePosition(pos) : pos;
+    gameMoveCount = movesPlayed;
+    think(searched.board, searched.hand[0], searched.hand[1], limits);
+
+    ThinkResult r;
+    r.resign = resignFlag != 0;
+    r.move = sideToMove == 0 ? rotateMove(chosenMove) : chosenMove;
+    r.value = -plyValue[0];
+    r.book = bookHit;
+    r.mate = mateFound;
+    r.noMove = noMove;
+    r.mateLength = r.mate ? mateSolver.mateLength[0] : 0;
+    return r;
+}
+
+ThinkStats Searcher::stats() const {
+    ThinkStats t;
+    t.nodes = nodes;
+    std::memcpy(t.nodesAtPly, nodesAtPly, sizeof t.nodesAtPly);
+    t.testerNodes = testerNodes;
+    t.mateNodes = mateNodes;
+    t.timeMs = thinkTimeMs;
+    t.stopped = stopped;
+    return t;
+}
+
+void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
+                     const ThinkLimits& limits) {
     const auto started = std::chrono::steady_clock::now();
     // The arguments may alias `position`, which the passes change and restore: keep a copy.
     Position given;
@@ -58,13 +98,13 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1) {
     given.hand[1] = hand1;
 
     // The process priority is left alone: real-time priority would starve the desktop.
-    std::srand(seed != 0 ? seed : static_cast<unsigned>(std::time(nullptr)));
+    std::srand(limits.seed != 0 ? limits.seed : static_cast<unsigned>(std::time(nullptr)));
     loadPosition(given.board, given.hand[0], given.hand[1]);
     depthLimit = configuredDepth;
     std::memcpy(plyStage, stageTemplate, sizeof plyStage);
 
     mateSolver.start(given, MATE_SOLVER_DEPTH);
-    if (solverFirst) mateSolver.join();
+    if (limits.solverFirst) mateSolver.join();
 
     attackMap.buildAttackMap(position.board);
     gameMoveCount += 1;
