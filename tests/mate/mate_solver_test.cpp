@@ -70,29 +70,6 @@ TEST(MateSolver, AnswersOfTheDataFiles) {
                           f.size() > 3 ? std::stoi(f[3]) : MATE_SOLVER_DEPTH});
 }
 
-TEST(MateSolver, PawnDropMateInOneIsWithheld) {
-    // Lances and pawns wall in the king, the 8e bishop defends 5b. P*5b mates at once and comes
-    // first; G*5b also mates at once but is not shorter, so it never replaces the pawn drop.
-    MateAnswer answer;
-    auto solver = solverFor("3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b GP 1", answer);
-    EXPECT_FALSE(answer.found);
-    EXPECT_EQ(solver->found.load(), 0);
-    EXPECT_EQ(solver->bestLength, 1);
-    EXPECT_EQ(solver->mateLength[0], 1);
-    EXPECT_EQ(solver->bestMove.piece, OWNER_BIT | HU);
-}
-
-TEST(MateSolver, KingCaptureAtTheRoot) {
-    // The 4b gold (file 4, scanned before the rook's file 5) takes the king first.
-    MateAnswer answer;
-    auto solver = solverFor("4k4/5G3/9/9/4R4/9/9/9/4K4 b - 1", answer);
-    ASSERT_TRUE(answer.found);
-    EXPECT_EQ(toUsi(answer.move), "4b5a");
-    EXPECT_EQ(answer.move.captured, OWNER_BIT | GYOKU);  // gote's king, in the SFEN's orientation
-    EXPECT_EQ(answer.length, 0);
-    EXPECT_EQ(solver->bestLength, NO_MATE);
-}
-
 TEST(MateSolver, SetUpClearsThePreviousRunAndClampsTheDepth) {
     MateAnswer answer;
     auto solver = solverFor("4k4/9/4G4/9/9/9/9/9/4K4 b G 1", answer);
