@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,10 +69,28 @@ constexpr BenchPosition SUITE[] = {
     {"6snl/6gk1/7p1/9/9/9/1P7/1KG6/LNS6 b RBrb 1", "rook and bishop each in hand"},
 };
 
+// Reads "--positions 1,2,5": the suite's positions to run, numbered from 1.
+bool parsePositions(const std::string& list, bool (&chosen)[std::size(SUITE)]) {
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        std::uint64_t n = 0;
+        if (!kaz::parseNumber(std::string_view(list).substr(start, end - start), std::size(SUITE),
+                              n) ||
+            n == 0)
+            return false;
+        chosen[n - 1] = true;
+        start = end + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 int runBenchCommand(int argc, char** argv) {
     unsigned seed = 1;
+    bool chosen[std::size(SUITE)] = {};
+    bool some = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         std::uint64_t value = 0;
@@ -79,8 +98,14 @@ int runBenchCommand(int argc, char** argv) {
             value > 0) {
             seed = static_cast<unsigned>(value);
             ++i;
+        } else if (arg == "--positions" && i + 1 < argc && parsePositions(argv[i + 1], chosen)) {
+            some = true;
+            ++i;
         } else {
-            std::fprintf(stderr, "kazaguruma-engine: bench takes only --seed N (N from 1)\n");
+            std::fprintf(stderr,
+                         "kazaguruma-engine: bench takes only --seed N (N from 1) and "
+                         "--positions I,J,... (from 1 to %zu)\n",
+                         std::size(SUITE));
             return 2;
         }
     }
@@ -89,9 +114,10 @@ int runBenchCommand(int argc, char** argv) {
     std::uint64_t nodes = 0, mateNodes = 0, testerNodes = 0;
     std::int64_t totalMs = 0;
     double totalCpuMs = 0;  // process CPU time: on a busy machine wall time overstates the work
-    int index = 0;
+    int index = 0, count = 0;
     for (const BenchPosition& b : SUITE) {
-        ++index;
+        if (++index, some && !chosen[index - 1]) continue;
+        ++count;
         kaz::SfenPosition sfen;
         if (std::string err = kaz::parseSfen(b.sfen, sfen); !err.empty()) {
             std::fprintf(stderr, "kazaguruma-engine: bench position %d: %s\n", index, err.c_str());
@@ -121,7 +147,7 @@ int runBenchCommand(int argc, char** argv) {
     std::printf(
         "positions %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld cpu_ms %.0f "
         "nps_cpu %.0f\n",
-        index, static_cast<unsigned long long>(nodes), static_cast<unsigned long long>(mateNodes),
+        count, static_cast<unsigned long long>(nodes), static_cast<unsigned long long>(mateNodes),
         static_cast<unsigned long long>(testerNodes), static_cast<long long>(totalMs), totalCpuMs,
         (nodes + mateNodes + testerNodes) / cpuSeconds);
     return 0;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "tests/support/data_lines.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/kif_text.h"
 
@@ -127,29 +128,7 @@ std::string diagram(std::string_view row, std::string_view hands = "先手の持
 }
 
 TEST(KifReader, FormatErrors) {
-    const std::pair<std::string_view, std::string> cases[] = {
-        {"move number prefix of 10 or more bytes", kifSjis({"1234567890 ７六歩(77)"})},
-        {"origin digits outside 1..9", kifSjis({"1 ７六歩(07)"})},
-        {"origin digits outside 1..9", kifSjis({"1 ７六歩(ab)"})},
-        {"origin digits missing", kifSjis({"1 ７六歩(7"})},
-        {"neither a drop nor an origin in \"(\"", kifSjis({"1 ７六歩"})},
-        {"no square name where the move begins", kifSjis({"1 ７六歩(77)", "おわり"})},
-        {"no square name where the move begins", kifSjis({"1 ＸＹ歩(77)"})},
-        {"no square name where the move begins", kifSjis({"1 ７"})},
-        {"\"同\" with no previous move", kifSjis({"1 同　歩(77)"})},
-        {"origin holds no piece of the mover", kifSjis({"1 ７六歩(76)"})},
-        {"origin holds no piece of the mover", kifSjis({"1 ３四歩(33)"})},
-        {"target holds a piece of the mover", kifSjis({"1 ７九飛(28)"})},
-        {"promotion of a piece that cannot promote", kifSjis({"1 ５八金成(49)"})},
-        {"promotion of a piece that cannot promote",
-         kifSjis(
-             {"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 ４二銀(31)", "5 ３三馬成(22)"})},
-        {"drop of a piece not in hand", kifSjis({"1 ５五角打"})},
-        {"drop onto an occupied square", afterOpening("5 ７六角打")},
-        {"drop of a piece that cannot be held", afterOpening("5 ５五と打")},
-        {"drop of a piece that cannot be held", kifSjis({"1 ５五玉打"})},
-        {"drop of a piece that cannot be held", kifSjis({"1 ５五Ｘ打"})},
-        {"move takes a king", kifSjis({"1 ５一歩(57)"})},
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"binary file (NUL bytes)", sjisOf(KIF_HEADER) + std::string("1 \0\x01\x02", 5)},
         {"neither Shift-JIS nor UTF-8 text", sjisOf(KIF_HEADER) + "1 \x82\xff\x85\r\n"},
         {"line longer than 9998 bytes", kifSjis({std::string(KIF_MAX_LINE_BYTES + 1, '*')})},
@@ -174,6 +153,12 @@ TEST(KifReader, FormatErrors) {
         {"unknown piece in a hand",
          kifSjis({}, diagram("| 玉 ・ ・ ・ ・ ・ ・ ・ ・|九\r\n", "先手の持駒：玉\r\n"))},
     };
+    for (const auto& f : testing::dataLines(KAZ_KIF_DATA "/bad_moves.txt")) {
+        std::vector<std::string_view> lines;
+        for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 3)
+            lines.push_back(std::string_view(f[1]).substr(a, (b = f[1].find(" / ", a)) - a));
+        cases.emplace_back(f[0], kifSjis(lines));
+    }
     for (const auto& [reason, bytes] : cases) {
         const Read r = readBytes(bytes);
         EXPECT_FALSE(r.result.ok) << reason;

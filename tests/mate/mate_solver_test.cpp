@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <set>
 #include <string>
 
 #include "engine/mate/mate_nodes.h"
@@ -16,6 +14,7 @@
 #include "engine/position/make_move.h"
 #include "engine/position/usi_notation.h"
 #include "tests/mate/mate_support.h"
+#include "tests/support/data_lines.h"
 
 namespace kaz {
 namespace {
@@ -63,104 +62,13 @@ void expectAnswer(const Expected& e) {
     }
 }
 
-// The pawn ladder: sente lances on 6i and 4i close files 6 and 4, so the gote king can only walk
-// up file 5; each push of the pawn, defended by the 5i lance, checks and drives it one rank up
-// until 5b mates on the edge. A king on rank r takes 2 r + 1 plies.
-TEST(MateSolver, MatesByBoardMovesAndDropsWithinTheDepth) {
-    const Expected cases[] = {
-        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "5c5b+", 1},  // promoting comes first in the scan
-        {"9/4k4/9/4P4/9/9/9/9/K2LLL3 b - 1", "5d5c+", 3},
-        {"9/9/4k4/9/4P4/9/9/9/K2LLL3 b - 1", "5e5d", 5},
-        {"9/9/9/4k4/9/4P4/9/9/K2LLL3 b - 1", "5f5e", 7},
-        {"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "5g5f", 9},
-        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11},
-        // The depth limit counts plies: 11 plies of checks need a limit of 12.
-        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "", 0, 11},
-        {"9/9/9/9/9/4k4/9/4P4/K2LLL3 b - 1", "5h5g", 11, 12},
-        {"9/9/9/9/4k4/9/4P4/9/K2LLL3 b - 1", "", 0, 9},
-        {"4k4/9/4P4/9/9/9/9/9/K2LLL3 b - 1", "", 0, 0},
-        // Gold up to 1b, defended by the lance whose file it opens.
-        {"8k/9/8G/9/9/9/9/9/4K3L b - 1", "1c1b", 1},
-        // Only the promoted silver covers 2b; it is tried before the plain one.
-        {"8k/9/7SK/9/9/9/9/9/9 b - 1", "2c1b+", 1},
-        {"4k4/9/4G4/9/9/9/9/9/4K4 b G 1", "G*5b", 1},
-        // A lance on 5b would be taken; one square further out nothing can take or block it.
-        {"4k4/9/9/9/9/9/9/9/K2L1L3 b L 1", "L*5c", 1},
-    };
-    for (const Expected& e : cases) expectAnswer(e);
-}
-
-// Longer mates that start with a drop, each with a single mating line (see the data file for
-// why each holds and how the lines were checked against an independent rules library).
-TEST(MateSolver, DropStartedMatesOfFiveToEleven) {
-    std::ifstream in(KAZ_MATE_DATA "/drop_mates.txt");
-    ASSERT_TRUE(in) << KAZ_MATE_DATA;
-    std::set<int> lengths;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        const auto a = line.find('|'), b = line.rfind('|');
-        ASSERT_TRUE(a != std::string::npos && b > a) << line;
-        const std::string sfen = line.substr(0, a), move = line.substr(a + 1, b - a - 1);
-        ASSERT_NE(move.find('*'), std::string::npos) << line;
-        const int length = std::stoi(line.substr(b + 1));
-        expectAnswer({sfen.c_str(), move.c_str(), length});
-        lengths.insert(length);
-    }
-    EXPECT_EQ(lengths, (std::set<int>{5, 7, 9, 11}));
-}
-
-TEST(MateSolver, RulesOfTheSearch) {
-    const Expected cases[] = {
-        // Without the pawn of PawnDropMateInOneIsWithheld the gold drop is offered.
-        {"3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b G 1", "G*5b", 1},
-        // A pawn drop may start a longer mate: P*5b leaves the king only 4a, then N*3c mates.
-        {"3lk1l2/3p1pn2/9/9/1B7/9/9/9/4K4 b NP 1", "P*5b", 3},
-        // S*5b can only be taken (K5b) and mates in five; its length must not shrink to one for
-        // want of king steps or interpositions, or it would beat S*6b's real mate in three.
-        {"4k4/9/9/4P4/9/9/9/9/K2LLL3 b S 1", "S*6b", 3},
-        // 2c1b+ would mate, but gote's rook on 9c pins the silver against sente's king.
-        {"8k/9/r6SK/9/9/9/9/9/9 b - 1", "", 0},
-        // Both knight drops mate (the 4b gold is pinned by the 2d bishop). N*4c comes first but is
-        // a check offered for capture, searched in the second pass; N*6c, found in the first,
-        // is never replaced by an equal mate.
-        {"3lkl3/3blg3/9/7B1/9/9/9/9/K8 b N 1", "N*6c", 1},
-        // Interposing drops only go where the defender already attacks: N*1g (1g unattacked) is
-        // never tried, so 5f1f counts as mate; with gote's knight on 2e attacking 1g it holds.
-        {"K8/9/9/9/9/4R4/9/7p1/7gk b n 1", "5f1f", 1},
-        {"K8/9/9/9/7n1/4R4/9/7p1/7gk b n 1", "", 0},
-        // No gote king: nothing to mate. No sente king: no check is refused for exposing it.
-        {"9/9/4G4/9/9/9/9/9/4K4 b G 1", "", 0},
-        {"4k4/9/4G4/9/9/9/9/9/9 b G 1", "G*5b", 1},
-        // Gote's king already attacked: the capture, promoting first, with length 0; when a king
-        // move was recorded as a mate in one before it, the capture keeps that length.
-        {"4k4/9/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 0},
-        {"4k4/3G5/9/9/4R4/9/9/9/4K4 b - 1", "5e5a+", 1},
-    };
-    for (const Expected& e : cases) expectAnswer(e);
-}
-
-TEST(MateSolver, PawnDropMateInOneIsWithheld) {
-    // Lances and pawns wall in the king, the 8e bishop defends 5b. P*5b mates at once and comes
-    // first; G*5b also mates at once but is not shorter, so it never replaces the pawn drop.
-    MateAnswer answer;
-    auto solver = solverFor("3lkl3/3p1p3/9/9/1B7/9/9/9/4K4 b GP 1", answer);
-    EXPECT_FALSE(answer.found);
-    EXPECT_EQ(solver->found.load(), 0);
-    EXPECT_EQ(solver->bestLength, 1);
-    EXPECT_EQ(solver->mateLength[0], 1);
-    EXPECT_EQ(solver->bestMove.piece, OWNER_BIT | HU);
-}
-
-TEST(MateSolver, KingCaptureAtTheRoot) {
-    // The 4b gold (file 4, scanned before the rook's file 5) takes the king first.
-    MateAnswer answer;
-    auto solver = solverFor("4k4/5G3/9/9/4R4/9/9/9/4K4 b - 1", answer);
-    ASSERT_TRUE(answer.found);
-    EXPECT_EQ(toUsi(answer.move), "4b5a");
-    EXPECT_EQ(answer.move.captured, OWNER_BIT | GYOKU);  // gote's king, in the SFEN's orientation
-    EXPECT_EQ(answer.length, 0);
-    EXPECT_EQ(solver->bestLength, NO_MATE);
+// The answers listed in the data files, each with why it holds; the drop-started mates of five
+// to eleven plies have a single mating line, checked against an independent rules library.
+TEST(MateSolver, AnswersOfTheDataFiles) {
+    for (const char* file : {"/mates.txt", "/drop_mates.txt"})
+        for (const auto& f : testing::dataLines(KAZ_MATE_DATA + std::string(file)))
+            expectAnswer({f[0].c_str(), f[1].c_str(), std::stoi(f[2]),
+                          f.size() > 3 ? std::stoi(f[3]) : MATE_SOLVER_DEPTH});
 }
 
 TEST(MateSolver, SetUpClearsThePreviousRunAndClampsTheDepth) {

@@ -1,5 +1,6 @@
-// Evaluation terms, the opening book's data and lookup, and single search nodes run directly on a
-// prepared Searcher (no think, no threads).
+// King safety, the opening book's data and lookup, and the Searcher's loading, run directly on a
+// prepared Searcher (no think, no threads). The score tables and the search nodes are pinned by
+// the bench signature test: a change there changes the node counts.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,6 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <tuple>
-#include <utility>
 
 #include "engine/position/sfen.h"
 #include "engine/search/book.h"
@@ -32,32 +31,6 @@ SearcherUnderTest prepared(const Position& pos) {
     s->loadPosition(pos.board, pos.hand[0], pos.hand[1]);
     s->attackMap.buildAttackMap(s->position.board);
     return s;
-}
-
-// Moves the main search has made since the Searcher was created.
-std::uint64_t movesMade(const SearcherTestAccess& s) {
-    std::uint64_t n = 0;
-    for (std::uint64_t m : s.nodesAtPly) n += m;
-    return n;
-}
-
-TEST(Evaluation, DropAndPromotionScores) {
-    const std::int32_t drop[7] = {36, 136, 203, 270, 336, 470, 536};
-    const std::int32_t promote[7] = {-300, -68, -101, -135, 0, -235, -268};
-    for (int k = HU; k <= HI; ++k) {
-        EXPECT_EQ(dropScore<1>(k), drop[k]) << k;
-        EXPECT_EQ(dropScore<0>(k), -drop[k]) << k;
-        if (k == KIN) continue;
-        const PieceCode one = static_cast<PieceCode>(16 + k), zero = static_cast<PieceCode>(k);
-        EXPECT_EQ(moveBaseScore<1>(one, one + 8), promote[k]) << k;
-        EXPECT_EQ(moveBaseScore<0>(zero, zero + 8), -promote[k]) << k;
-    }
-    EXPECT_EQ(moveBaseScore<1>(16 + KEI, 16 + KEI), 15);
-    EXPECT_EQ(moveBaseScore<0>(KEI, KEI), -15);
-    EXPECT_EQ(moveBaseScore<1>(16 + HI, 16 + HI), 0);
-    // Captures of a ryu: the human's pieces count 10 dearer.
-    EXPECT_EQ(PIECE_VALUE[RYU], -1911);
-    EXPECT_EQ(PIECE_VALUE[16 + RYU], 1901);
 }
 
 TEST(Evaluation, KingSafety) {
@@ -89,23 +62,6 @@ TEST(Evaluation, KingSafety) {
     s->gameMoveCount = 15;
     EXPECT_NE(s->kingSafety(), 0);
     EXPECT_EQ(kingSafety(s->attackMap, k0, k1, 200), s->kingSafety());
-}
-
-TEST(Evaluation, CaptureReplyCountsOnlyAttackedSide1Pieces) {
-    auto s = prepared(fromSfen("4k4/9/9/4g4/4P4/9/9/9/4K4 b - 1"));
-    s->ply = 9;
-    // The side 1 kin attacked by the pawn; side 0's own pawn; side 1's king, not attacked.
-    for (auto [target, value] :
-         {std::pair{squareOf(3, 4), 1000}, {squareOf(4, 4), 0}, {squareOf(0, 4), 0}}) {
-        s->lastTarget[8] = target;
-        s->captureReply();
-        EXPECT_EQ(s->plyValue[9], value) << target;
-    }
-    auto k = prepared(fromSfen("9/9/9/4k4/4P4/9/9/9/4K4 b - 1"));
-    k->ply = 9;
-    k->lastTarget[8] = squareOf(3, 4);
-    k->captureReply();
-    EXPECT_EQ(k->plyValue[9], 300000);
 }
 
 TEST(Searcher, LoadPositionForgetsAMissingKing) {
@@ -216,87 +172,6 @@ TEST(Book, CandidatesComeFromSimilarPositionsInRecordOrder) {
     many->lookupBook();
     ASSERT_EQ(many->bookCandidateCount, MAX_BOOK_CANDIDATES);
     EXPECT_EQ(many->bookCandidates[9].move, book[151].move);
-}
-
-// --- Search nodes ---------------------------------------------------------------------------
-
-TEST(SearchNodes, KingLeftAttackedIsValuedAtOnce) {
-    // Side 0 to move at ply 1 with side 1's king attacked: side 1 has just left it en prise.
-    auto s = prepared(fromSfen("9/9/9/4k4/4P4/9/9/9/4K4 b - 1"));
-    s->ply = 1;
-    s->side0Node();
-    EXPECT_EQ(s->plyValue[1], 300000 - 5000);
-    EXPECT_EQ(movesMade(*s), 0u);
-
-    // Side 1 to move at ply 2 with side 0's king attacked.
-    auto t = prepared(fromSfen("4k4/9/9/9/9/9/9/4p4/4K4 b - 1"));
-    t->kingSquare[0][1] = t->kingSquare[0][0];
-    t->kingSquare[1][1] = t->kingSquare[1][0];
-    t->ply = 2;
-    t->side1Node();
-    EXPECT_EQ(t->plyValue[2], 5000 * 2 - 300000);
-    EXPECT_EQ(movesMade(*t), 0u);
-}
-
-TEST(SearchNodes, FirstImprovementIsNotRememberedLaterOnesAre) {
-    // Side 0's king in the corner has three moves, tried in this order: to the empty square
-    // above it (worth 0), taking the gin (800), taking the kin (1000). With the horizon at ply 2
-    // each move is worth its own score.
-    auto s = prepared(fromSfen("8k/9/9/9/9/9/9/1s7/Kg7 b - 1"));
-    s->depthLimit = 2;
-    s->plyValue[0] = NO_MOVE_SIDE1;
-    s->moveScore[0] = 0;
-    s->lastTarget[0] = squareOf(0, 8);
-    s->ply = 1;
-    s->side0Node();
-    EXPECT_EQ(s->plyValue[1], 1000);
-    const RememberedMove takesKin{squareOf(8, 0), squareOf(8, 1), GYOKU, GYOKU, 16 + KIN, 0};
-    const RememberedMove takesGin{squareOf(8, 0), squareOf(7, 1), GYOKU, GYOKU, 16 + GIN, 0};
-    EXPECT_EQ(s->moveMemory[1][0], takesKin);
-    EXPECT_EQ(s->moveMemory[1][1], takesGin);
-    EXPECT_EQ(s->moveMemory[1][2], RememberedMove{});
-
-    // A second node at the same ply replays the remembered captures first: the kin capture is
-    // now its first value, so nothing is remembered again and the list stays as it was.
-    s->side0Node();
-    EXPECT_EQ(s->plyValue[1], 1000);
-    EXPECT_EQ(s->moveMemory[1][0], takesKin);
-    EXPECT_EQ(s->moveMemory[1][1], takesGin);
-}
-
-TEST(SearchNodes, RecaptureTakesOnlyTheLastMovedPiece) {
-    // Nothing of side 1 attacks the pawn: stand pat. Side 0's kin has just moved next to side 1's
-    // hi line: side 1 takes it (-1010) and side 0 does not retake.
-    for (auto [sfen, target, value, made] :
-         {std::tuple{"4k4/9/9/9/4P4/9/9/9/4K4 b - 1", squareOf(4, 4), 0, 0u},
-          {"4k4/9/9/4r4/9/9/4G4/9/K8 b - 1", squareOf(6, 4), -1010, 1u}}) {
-        auto s = prepared(fromSfen(sfen));
-        s->kingSquare[0][7] = s->kingSquare[0][0];
-        s->lastTarget[7] = target;
-        s->plyValue[7] = NO_MOVE_SIDE0;
-        s->moveScore[7] = 0;
-        s->ply = 8;
-        s->recaptureSearch();
-        EXPECT_EQ(s->plyValue[8], value) << sfen;
-        EXPECT_EQ(movesMade(*s), made) << sfen;
-    }
-}
-
-TEST(SearchNodes, MoveMemoryIsMostRecentFirstWithoutDuplicates) {
-    SearcherUnderTest s;
-    s->memorySize[5] = 3;
-    auto move = [](int n) { return RememberedMove{n, n + 1, 0, 0, EMPTY, 0}; };
-    auto expectList = [&](std::initializer_list<int> ns) {
-        int i = 0;
-        for (int n : ns) EXPECT_EQ(s->moveMemory[5][i++], move(n)) << i;
-        EXPECT_EQ(s->moveMemory[5][3], RememberedMove{});  // nothing beyond memorySize
-    };
-    for (int n : {1, 2, 3}) s->rememberMove(5, move(n));
-    expectList({3, 2, 1});
-    s->rememberMove(5, move(1));  // already there: to the front, nothing falls out
-    expectList({1, 3, 2});
-    s->rememberMove(5, move(4));  // new: the oldest falls out
-    expectList({4, 1, 3});
 }
 
 }  // namespace

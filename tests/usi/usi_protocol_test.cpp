@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/data_lines.h"
 #include "tests/usi/usi_checks.h"
 
 namespace kaz {
@@ -116,31 +117,14 @@ TEST(UsiProtocol, BadInputIsReportedAndKeepsTheLastPosition) {
     EngineProcess e = fakeEngine();
     e.send("setoption name RandomSeed value 77");
     e.send("position startpos moves 7g7f");
-    const char* bad[] = {
-        "frobnicate",
-        "setoption name RandomSeed value -1",
-        "setoption name RandomSeed value 2147483648",
-        "setoption name RandomSeed value x",
-        "setoption name RandomSeed",
-        "setoption RandomSeed 5",
-        "position startpos moves 7g7e",                           // pawn two steps
-        "position startpos moves 7g7f zz",                        // malformed move
-        "position startpos moves 7g7f 7g7f",                      // nothing on 7g any more
-        "position startpos moves 7g7f 7c7d 7f7e 7d7e 8h2b",       // bishop through a piece
-        "position sfen 8k/9/6NG1/9/9/9/9/9/K8 b P 1 moves P*1b",  // pawn-drop mate
-        "position sfen 4r3k/9/9/9/9/9/9/9/4K4 b G 1 moves G*4h",  // ignores the check
-        "position sfen 4k4/9/9/9/9/9/P8/9/4K4 b P 1 moves P*9e",  // two pawns on a file
-        "position sfen 4k4/9/9/9/9/9/9/9/4K4 b P 1 moves P*4a",   // dead pawn
-        "position sfen xyz b - 1",                                // malformed SFEN
-        "position sfen 8\xff/9/9/9/9/9/9/9/K8 b - 1",             // bad byte quoted back
-        "position sfen 4r3k/9/9/9/9/9/9/9/4K4 w - 1",             // mover could take a king
-        "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL",  // fields
-        "position",
-        "position startpos 7g7f",
+    // Lines with bytes that are not text stay here; the rest are in the data file.
+    std::vector<std::string> bad = {
+        "position sfen 8\xff/9/9/9/9/9/9/9/K8 b - 1",      // bad byte quoted back
         "position startpos moves 7g7f 3c3d \xff\xfe\x80",  // not UTF-8
         "\xe3\x81\x82\xff garbage \x01\x02",               // not UTF-8, control bytes
     };
-    for (const char* b : bad) {
+    for (const auto& f : dataLines(KAZ_USI_DATA "/bad_input.txt")) bad.push_back(f[0]);
+    for (const std::string& b : bad) {
         e.send(b);
         expectComplaint(e, b);
     }

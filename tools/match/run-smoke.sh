@@ -35,7 +35,7 @@ byoyomi=${SMOKE_BYOYOMI_MS:-200}
 # are pinned; one thread also keeps it from crowding a shared machine.
 gps_options="Thread=1,LimitDepth=4"
 # Our fixed-depth thinks take seconds in early middle games; a hung engine still fails the run.
-common=(--games 2 --max-plies 24 --timeout-ms 300000 --out "$out")
+common=(--games 2 --max-plies 16 --timeout-ms 300000 --out "$out")
 
 status=0
 echo "== $engine vs itself"

@@ -119,66 +119,28 @@ describe("games played to the end", () => {
 describe("adjudication", () => {
   // An engine that is never supposed to be asked for a move.
   const mustNotMove = fake({ then: "!crash" });
-
-  test("checkmate ends the game without asking the mated side", async () => {
-    const r = await runMatch({
-      engine1: fake({ script: "G*5b" }),
-      engine2: mustNotMove,
-      openings: ["sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1"],
-    });
-    assert.equal(r.status, 0, r.stdout);
-    assert.deepEqual(
-      [r.summary.results[0].winner, r.summary.results[0].reason, r.summary.results[0].plies],
-      ["engine1", "checkmate", 1],
-    );
-    assert.match(readFileSync(r.summary.results[0].kif, "utf8"), /詰み/);
-  });
-
-  test("fourfold repetition is a draw", async () => {
-    const r = await runMatch({
-      engine1: fake({ script: "2h1h 1h2h ".repeat(3), then: "!crash" }),
-      engine2: fake({ script: "8b9b 9b8b ".repeat(3), then: "!crash" }),
-    });
-    assert.equal(r.status, 0, r.stdout);
-    const g = r.summary.results[0];
-    assert.deepEqual([g.winner, g.reason, g.plies], [null, "repetition", 12]);
-    assert.equal(r.summary.draws, 1);
-  });
-
-  test("perpetual check loses for the checking side", async () => {
+  const cases = [
+    // Checkmate ends the game without asking the mated side.
+    ["checkmate", fake({ script: "G*5b" }), mustNotMove, "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1", [], ["engine1", "checkmate", 1]],
+    ["fourfold repetition, a draw", fake({ script: "2h1h 1h2h ".repeat(3), then: "!crash" }),
+      fake({ script: "8b9b 9b8b ".repeat(3), then: "!crash" }), undefined, [], [null, "repetition", 12]],
     // Sente's rook checks along ranks a and b while gote's king steps between 9a and 9b.
-    const r = await runMatch({
-      engine1: fake({ script: "1i1a " + "1a1b 1b1a ".repeat(3), then: "!crash" }),
-      engine2: fake({ script: "9a9b 9b9a ".repeat(3), then: "!crash" }),
-      openings: ["sfen k8/9/9/9/9/9/9/9/4K3R b - 1"],
+    ["perpetual check, lost by the checking side", fake({ script: "1i1a " + "1a1b 1b1a ".repeat(3), then: "!crash" }),
+      fake({ script: "9a9b 9b9a ".repeat(3), then: "!crash" }), "sfen k8/9/9/9/9/9/9/9/4K3R b - 1", [], ["engine2", "perpetual check", 13]],
+    ["the ply limit, opening moves included", fake({ seed: 5 }), fake({ seed: 6 }), "startpos moves 7g7f 3c3d 2g2f 8c8d",
+      ["--max-plies", "10"], [null, "max plies", 10]],
+    ["a valid entering-king declaration", fake({ script: "win" }), mustNotMove,
+      "sfen LNSG1GSNL/1R2K2B1/9/9/9/9/9/9/k8 b RB2G2S2N2L18P 1", [], ["engine1", "declaration"]],
+  ];
+  for (const [name, engine1, engine2, opening, extra, want] of cases) {
+    test(name, async () => {
+      const r = await runMatch({ engine1, engine2, openings: opening && [opening], extra });
+      assert.equal(r.status, 0, r.stdout);
+      const g = r.summary.results[0];
+      assert.deepEqual([g.winner, g.reason, g.plies].slice(0, want.length), want);
+      if (g.reason === "checkmate") assert.match(readFileSync(g.kif, "utf8"), /詰み/);
     });
-    assert.equal(r.status, 0, r.stdout);
-    const g = r.summary.results[0];
-    assert.deepEqual([g.winner, g.reason, g.plies], ["engine2", "perpetual check", 13]);
-  });
-
-  test("the game is drawn at the ply limit, opening moves included", async () => {
-    const r = await runMatch({
-      engine1: fake({ seed: 5 }),
-      engine2: fake({ seed: 6 }),
-      extra: ["--max-plies", "10"],
-      openings: ["startpos moves 7g7f 3c3d 2g2f 8c8d"],
-    });
-    assert.equal(r.status, 0, r.stdout);
-    const g = r.summary.results[0];
-    assert.deepEqual([g.winner, g.reason, g.plies], [null, "max plies", 10]);
-    assert.equal(engine(r.summary, "engine1").thinkMs.moves + engine(r.summary, "engine2").thinkMs.moves, 6);
-  });
-
-  test("a valid entering-king declaration wins", async () => {
-    const r = await runMatch({
-      engine1: fake({ script: "win" }),
-      engine2: mustNotMove,
-      openings: ["sfen LNSG1GSNL/1R2K2B1/9/9/9/9/9/9/k8 b RB2G2S2N2L18P 1"],
-    });
-    assert.equal(r.status, 0, r.stdout);
-    assert.deepEqual([r.summary.results[0].winner, r.summary.results[0].reason], ["engine1", "declaration"]);
-  });
+  }
 });
 
 describe("faults lose the game, are reported, and fail the run", () => {
