@@ -21,8 +21,11 @@ const USAGE = `usage: node match.mjs --engine1 CMD --engine2 CMD [options]
   --engine1-options "Name=Value,..." , --engine2-options "..."
                                  setoption commands ("Name" alone for a button)
   --max-plies N                  draw when the game reaches N plies (default 256)
+  --grace-ms MS                  a move later than byoyomi + this loses on time
+                                 (default 200)
   --timeout-ms MS                extra time beyond byoyomi before a thinking
-                                 engine is declared unresponsive (default 60000)
+                                 engine is declared unresponsive and killed
+                                 (default 60000)
   --startup-timeout-ms MS        limit for usiok and readyok (default 60000)
   --openings FILE                openings, one per line ("startpos moves ..." or
                                  "sfen ... moves ..."); default: built-in list
@@ -73,6 +76,7 @@ function parseCli(argv) {
         "engine1-options": { type: "string" },
         "engine2-options": { type: "string" },
         "max-plies": { type: "string", default: "256" },
+        "grace-ms": { type: "string", default: "200" },
         "timeout-ms": { type: "string", default: "60000" },
         "startup-timeout-ms": { type: "string", default: "60000" },
         openings: { type: "string" },
@@ -112,6 +116,7 @@ function parseCli(argv) {
     })),
     games: positiveInt(v.games, "--games"),
     maxPlies: positiveInt(v["max-plies"], "--max-plies"),
+    graceMs: positiveInt(v["grace-ms"], "--grace-ms", { allowZero: true }),
     timeoutMs: positiveInt(v["timeout-ms"], "--timeout-ms"),
     startupTimeoutMs: positiveInt(v["startup-timeout-ms"], "--startup-timeout-ms"),
     openings,

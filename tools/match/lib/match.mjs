@@ -7,7 +7,7 @@ import { summarize } from "./summary.mjs";
 
 /**
  * config: { engines: [{command, options, byoyomiMs}, x2], games, maxPlies,
- *           timeoutMs, startupTimeoutMs, openings, outDir, log, onGame }
+ *           graceMs, timeoutMs, startupTimeoutMs, openings, outDir, log, onGame }
  * Returns the summary object.
  */
 export async function runMatch(config) {
@@ -18,6 +18,7 @@ export async function runMatch(config) {
         command: e.command,
         options: e.options,
         byoyomiMs: e.byoyomiMs,
+        graceMs: config.graceMs,
         timeoutMs: config.timeoutMs,
         startupTimeoutMs: config.startupTimeoutMs,
         log: config.log,
