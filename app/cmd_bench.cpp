@@ -1,8 +1,11 @@
 // The bench: one think on each position of a fixed suite with a fixed seed. The mate solver runs
 // to completion before each main search (Searcher::solverFirst), so the node totals do not depend
-// on thread timing: they are the search's signature.
+// on thread timing: they are the search's signature. With --time-ms every think gets that budget
+// instead (the solver then runs beside it, as in a game), and the bench reports how the answers
+// kept to it: the wall time from the start of each think to its answer, and its legality.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -11,6 +14,7 @@
 
 #include "app/commands.h"
 #include "app/engine_args.h"
+#include "engine/position/rules.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
 #include "engine/search/play.h"
@@ -72,6 +76,7 @@ constexpr BenchPosition SUITE[] = {
 
 int runBenchCommand(int argc, char** argv) {
     unsigned seed = 1;
+    long timeMs = -1;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         long value = 0;
@@ -79,13 +84,23 @@ int runBenchCommand(int argc, char** argv) {
             value > 0) {
             seed = static_cast<unsigned>(value);
             ++i;
+        } else if (arg == "--time-ms" && i + 1 < argc &&
+                   kaz::parseCount(argv[i + 1], kaz::MAX_TIME_MS, value)) {
+            timeMs = value;
+            ++i;
         } else {
-            std::fprintf(stderr, "kazaguruma-engine: bench takes only --seed N (N from 1)\n");
+            std::fprintf(
+                stderr,
+                "kazaguruma-engine: bench takes only --seed N (N from 1) and --time-ms N\n");
             return 2;
         }
     }
+    const bool timed = timeMs >= 0;
     auto searcher = std::make_unique<kaz::Searcher>();
-    searcher->solverFirst = true;
+    // A solver run to completion first would not be bound by the budget.
+    searcher->solverFirst = !timed;
+    std::int64_t worstOverMs = INT64_MIN;
+    int illegal = 0, late = 0;
     std::uint64_t nodes = 0, mateNodes = 0, testerNodes = 0;
     std::int64_t totalMs = 0;
     double totalCpuMs = 0;  // process CPU time: on a busy machine wall time overstates the work
@@ -98,9 +113,21 @@ int runBenchCommand(int argc, char** argv) {
             return 1;
         }
         const std::clock_t cpuStart = std::clock();
-        const kaz::ThinkResult r =
-            kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, sfen.moveNumber - 1, seed);
+        const auto wallStart = std::chrono::steady_clock::now();
+        const kaz::ThinkResult r = kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove,
+                                                 sfen.moveNumber - 1, seed, {timeMs, false});
+        const std::int64_t wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - wallStart)
+                                        .count();
         const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        if (timed) {
+            const bool legal = r.resign || kaz::isLegal(sfen.pos, sfen.sideToMove, r.move);
+            illegal += legal ? 0 : 1;
+            late += wallMs > timeMs ? 1 : 0;
+            worstOverMs = std::max(worstOverMs, wallMs - timeMs);
+            std::printf("%2d depth %2d wall_ms %6lld%s\n", index, r.depth,
+                        static_cast<long long>(wallMs), legal ? "" : " ILLEGAL");
+        }
         std::printf(
             "%2d %-8s value %7d nodes %10llu mate_nodes %9llu tester_nodes %10llu "
             "time_ms %6lld cpu_ms %6.0f  %s\n",
@@ -122,5 +149,10 @@ int runBenchCommand(int argc, char** argv) {
         index, static_cast<unsigned long long>(nodes), static_cast<unsigned long long>(mateNodes),
         static_cast<unsigned long long>(testerNodes), static_cast<long long>(totalMs), totalCpuMs,
         (nodes + mateNodes + testerNodes) / cpuSeconds);
+    if (timed) {
+        std::printf("budget_ms %ld over_budget %d illegal %d worst_overshoot_ms %lld\n", timeMs,
+                    late, illegal, static_cast<long long>(worstOverMs));
+        return illegal > 0 || late > 0 ? 1 : 0;
+    }
     return 0;
 }

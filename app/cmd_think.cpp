@@ -12,14 +12,17 @@ int runThinkCommand(int argc, char** argv) {
     std::string text;
     unsigned seed = 0;
     long moves = -1;
+    long timeMs = -1;
     bool plies = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--plies") {
             plies = true;
-        } else if (arg == "--seed" || arg == "--moves") {
+        } else if (arg == "--seed" || arg == "--moves" || arg == "--time-ms") {
             long value = 0;
-            const long limit = arg == "--seed" ? 4294967295L : 100000L;
+            const long limit = arg == "--seed"    ? 4294967295L
+                               : arg == "--moves" ? 100000L
+                                                  : kaz::MAX_TIME_MS;
             if (i + 1 >= argc || !kaz::parseCount(argv[i + 1], limit, value)) {
                 std::fprintf(stderr, "kazaguruma-engine: %s needs a whole number from 0 to %ld\n",
                              arg.c_str(), limit);
@@ -28,8 +31,10 @@ int runThinkCommand(int argc, char** argv) {
             ++i;
             if (arg == "--seed")
                 seed = static_cast<unsigned>(value);
-            else
+            else if (arg == "--moves")
                 moves = value;
+            else
+                timeMs = value;
         } else {
             if (!text.empty()) text += ' ';
             text += arg;
@@ -44,17 +49,19 @@ int runThinkCommand(int argc, char** argv) {
 
     auto searcher = std::make_unique<kaz::Searcher>();
     const kaz::ThinkResult r =
-        kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, static_cast<int>(moves), seed);
+        kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, static_cast<int>(moves), seed,
+                      kaz::ThinkLimits{timeMs, false});
     if (r.resign)
         std::printf("resign\n");
     else
         std::printf("bestmove %s\n", kaz::toUsi(r.move).c_str());
     std::printf(
-        "value %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld book %d mate %d\n",
+        "value %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld book %d mate %d "
+        "depth %d\n",
         r.value, static_cast<unsigned long long>(r.nodes),
         static_cast<unsigned long long>(r.mateNodes),
         static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
-        r.book ? 1 : 0, r.mate ? 1 : 0);
+        r.book ? 1 : 0, r.mate ? 1 : 0, r.depth);
     if (plies) {
         std::printf("nodes_by_ply");
         for (int p = 0; p < 10; ++p)

@@ -5,6 +5,9 @@
 
 namespace kaz {
 
+// The largest --time-ms: a day.
+constexpr long MAX_TIME_MS = 86400000L;
+
 // Reads a whole decimal number 0..limit with nothing else in the text.
 inline bool parseCount(const char* text, long limit, long& out) {
     if (text == nullptr || *text < '0' || *text > '9') return false;

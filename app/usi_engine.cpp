@@ -25,7 +25,8 @@ class SearchPlayer : public kaz::Player {
 
     kaz::ThinkReply think(const kaz::ThinkRequest& req) override {
         const kaz::ThinkResult t =
-            kaz::thinkFor(*searcher_, req.pos, req.sideToMove, req.gameMoveCount, req.seed);
+            kaz::thinkFor(*searcher_, req.pos, req.sideToMove, req.gameMoveCount, req.seed,
+                          kaz::ThinkLimits{req.budgetMs, req.clockHeld});
         kaz::ThinkReply r;
         r.resign = t.resign;
         r.move = t.move;
@@ -35,13 +36,14 @@ class SearchPlayer : public kaz::Player {
         r.mate = t.mate;
         r.noMove = t.noMove;
         r.mateLength = t.mateLength;
-        r.depth = t.book ? 0 : searcher_->configuredDepth;
+        r.depth = t.book ? 0 : t.depth;
         r.nodes = t.nodes + t.testerNodes + t.mateNodes;
         r.timeMs = t.timeMs;
         return r;
     }
 
     void requestStop() override { searcher_->stopRequest.store(true); }
+    void startClock() override { searcher_->startClock(); }
     void clearStop() override { searcher_->stopRequest.store(false); }
 
   private:

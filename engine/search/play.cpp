@@ -5,11 +5,11 @@
 namespace kaz {
 
 ThinkResult thinkFor(Searcher& searcher, const Position& pos, int sideToMove, int gameMoveCount,
-                     unsigned seed) {
+                     unsigned seed, const ThinkLimits& limits) {
     const Position searched = sideToMove == 0 ? rotatePosition(pos) : pos;
     searcher.gameMoveCount = gameMoveCount;
     searcher.seed = seed;
-    searcher.think(searched.board, searched.hand[0], searched.hand[1]);
+    searcher.think(searched.board, searched.hand[0], searched.hand[1], limits);
 
     ThinkResult r{};
     r.resign = searcher.resignFlag != 0;
@@ -19,6 +19,7 @@ ThinkResult thinkFor(Searcher& searcher, const Position& pos, int sideToMove, in
     r.mate = searcher.mateFound;
     r.noMove = searcher.noMove;
     r.mateLength = r.mate ? searcher.mateSolver.mateLength[0] : 0;
+    r.depth = searcher.completedDepth;
     r.nodes = searcher.nodes;
     r.mateNodes = searcher.mateNodes;
     r.testerNodes = searcher.testerNodes;

@@ -17,6 +17,7 @@ struct ThinkResult {
     // Stopped before any move was searched to the end: move is meaningless, value 0, no resign.
     bool noMove;
     std::int32_t mateLength;  // plies of the solver's mate (0 for a king capture) when mate is set
+    int depth;                // depth of the deepest search that ran to its end
     std::uint64_t nodes, mateNodes, testerNodes;
     std::int64_t timeMs;
 };
@@ -25,6 +26,6 @@ struct ThinkResult {
 // through 180 degrees when side 0 is to move and the move turned back. gameMoveCount is the number
 // of moves played so far; seed 0 seeds the random term with the time.
 ThinkResult thinkFor(Searcher& searcher, const Position& pos, int sideToMove, int gameMoveCount,
-                     unsigned seed);
+                     unsigned seed, const ThinkLimits& limits = {});
 
 }  // namespace kaz

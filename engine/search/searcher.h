@@ -9,6 +9,7 @@
 #include "engine/position/attack_map.h"
 #include "engine/position/types.h"
 #include "engine/search/book.h"
+#include "engine/search/deadline.h"
 #include "engine/search/evaluate.h"
 
 namespace kaz {
@@ -37,6 +38,15 @@ struct RememberedMove {
     friend bool operator==(const RememberedMove&, const RememberedMove&) = default;
 };
 
+// How long a think may take. Without a budget the think is the fixed-depth search to
+// configuredDepth. With one it searches depth 2, 4, ... up to configuredDepth, each a complete
+// think of its own, and answers with the deepest one finished when the time is up. A held clock
+// (a ponder) starts only at Searcher::startClock().
+struct ThinkLimits {
+    std::int64_t budgetMs = -1;  // < 0: no limit
+    bool clockHeld = false;
+};
+
 // A book move of a position that resembles the root, with the bonus a root move equal to it gets.
 struct BookCandidate {
     EngineMove move;
@@ -55,7 +65,10 @@ class Searcher {
 
     // Finds side 1's move in the given position (side 1 to move). Reads gameMoveCount (and adds 1);
     // leaves resignFlag, chosenMove and plyValue[0], and the statistics below.
-    void think(const Board& board, const Hand& hand0, const Hand& hand1);
+    void think(const Board& board, const Hand& hand0, const Hand& hand1,
+               const ThinkLimits& limits = {});
+    // Starts the held clock of a running think; the budget counts from now. Any thread.
+    void startClock() { deadline_.startClock(); }
 
     // Copies board and hands into `position` and the king squares into plies 0 and 1.
     void loadPosition(const Board& board, const Hand& hand0, const Hand& hand1);
@@ -130,6 +143,7 @@ class Searcher {
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
+    int completedDepth = 0;  // depth of the deepest search that ran to its end (0: none)
     bool stopped = false;    // stopRequest was set when the passes ended: the think is incomplete
     // Stopped before any root move was finished and without a solver mate: chosenMove is not a
     // move of this think, and neither resignFlag nor plyValue[0] (left 0) is a verdict.
@@ -141,6 +155,12 @@ class Searcher {
     }
     bool stopping() const { return stopRequest.load(std::memory_order_relaxed); }
     bool rootMoveChosen = false;  // chosenMove was set by this think (root move or book hit)
+    Deadline deadline_;
+
+    // One complete think to depth `depth` on `given`: the three root passes.
+    void searchToDepth(const Position& given, int depth, unsigned seed);
+    // Deeper and deeper searches until the deadline; leaves the deepest finished one's answer.
+    void deepen(const Position& given, unsigned seed);
 
     template <int S>
     void node();
