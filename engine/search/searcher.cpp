@@ -153,7 +153,7 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
     if (mate) {
         chosenMove = mateSolver.bestMove;
         plyValue[0] = mateSolver.mateLength[0] - MATE_VALUE_BASE;
-    } else if (timed && !resignFlag && !isLegal(given, 1, chosenMove)) {
+    } else if (timed && !resignFlag && (noMove || !isLegal(given, 1, chosenMove))) {
         // Out of time before any search finished, or with only a move that loses the king
         // finished: any legal move is better than none.
         const std::vector<EngineMove> moves = legalMoves(given, 1);
@@ -163,6 +163,8 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
         }
     }
     deadline_.disarm();
+    // The flag the deadline raised ends this think only; the next one starts unstopped.
+    if (deadline_.expired()) stopRequest.store(false);
     mateSolver.join();
     mateSolver.found.store(0, std::memory_order_relaxed);
     mateFound = mate;
