@@ -131,7 +131,7 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     g.stateChanged.notify_all();  // the repaint thread follows the think
     g.window->repaint();
 
-    s.think(pos.board, pos.hand[0], pos.hand[1]);
+    s.think(pos.board, pos.hand[0], pos.hand[1], ThinkLimits{g.thinkTimeMs.load(), false});
 
     lock.lock();
     if (stopping_) {

@@ -27,6 +27,7 @@
 #include "ui/commands.h"
 #include "ui/data_files.h"
 #include "ui/layout.h"
+#include "ui/think_time_menu.h"
 
 namespace kaz::ui {
 
@@ -200,6 +201,7 @@ void MainWindow::createMenu() {
     addItem(file, QStringLiteral("棋譜を保存する"), CMD_SAVE_RECORD);
     addItem(file, QStringLiteral("盤を反転させる"), CMD_SWAP_SIDES);
     addItem(file, QStringLiteral("終了する(&X)"), CMD_EXIT);
+    addThinkTimeMenu(menuBar(), game_);
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("バージョン情報(&A)..."), CMD_ABOUT);
 
