@@ -84,14 +84,17 @@ int runBenchCommand(int argc, char** argv) {
             value > 0) {
             seed = static_cast<unsigned>(value);
             ++i;
+        } else if (arg == "--list") {
+            for (const BenchPosition& b : SUITE) std::printf("%s\n", b.sfen);
+            return 0;
         } else if (arg == "--time-ms" && i + 1 < argc &&
                    kaz::parseCount(argv[i + 1], kaz::MAX_TIME_MS, value)) {
             timeMs = value;
             ++i;
         } else {
-            std::fprintf(
-                stderr,
-                "kazaguruma-engine: bench takes only --seed N (N from 1) and --time-ms N\n");
+            std::fprintf(stderr,
+                         "kazaguruma-engine: bench takes only --seed N (N from 1), --time-ms N and "
+                         "--list\n");
             return 2;
         }
     }

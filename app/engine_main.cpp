@@ -17,7 +17,7 @@ constexpr Command COMMANDS[] = {
     {"think", runThinkCommand,
      "think SFEN [--seed N] [--moves N] [--time-ms N] [--plies]   one think for the side to move"},
     {"bench", runBenchCommand,
-     "bench [--seed N] [--time-ms N]   thinks on the built-in suite; node totals"},
+     "bench [--seed N] [--time-ms N] [--list]   thinks on the built-in suite; node totals"},
     {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
     {"testmate", runTestmateCommand,
      "testmate SFEN      1 if the side to move forces mate, else 0"},

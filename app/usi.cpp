@@ -26,9 +26,10 @@ namespace {
 // Enough for a position command with well over a hundred thousand moves.
 constexpr std::size_t MAX_LINE = 1 << 20;
 constexpr unsigned MAX_SEED = 2147483647;  // GUIs keep spin values in 32-bit signed integers
-// Kept back from every timed think for the GUI and the pipe: the deadline is kept to within a few
-// milliseconds, a loaded machine may delay the answer by some tens more.
-constexpr unsigned DEFAULT_MARGIN_MS = 100;
+// Kept back from every timed think for the GUI and the pipe. The think itself ends within a few
+// milliseconds of its deadline on an idle machine, but on two cores loaded fifteen-fold answers
+// came up to 330 ms late: the margin covers that even for a GUI that allows no grace at all.
+constexpr unsigned DEFAULT_MARGIN_MS = 400;
 constexpr unsigned MAX_MARGIN_MS = 10000;
 // How long quit waits for a think to stop before the process ends without it.
 constexpr std::chrono::milliseconds QUIT_GRACE{1000};
