@@ -1,8 +1,8 @@
 // The bench: one think on each position of a fixed suite with a fixed seed. The mate solver runs
-// to completion before each main search (Searcher::solverFirst), so the node totals do not depend
-// on thread timing: they are the search's signature. With --time-ms every think gets that budget
-// instead (the solver then runs beside it, as in a game), and the bench reports how the answers
-// kept to it: the wall time from the start of each think to its answer, and its legality.
+// to completion before each main search (ThinkLimits::solverFirst), so the node totals do not
+// depend on thread timing: they are the search's signature. With --time-ms every think gets that
+// budget instead (the solver then runs beside it, as in a game), and the bench reports how the
+// answers kept to it: the wall time from the start of each think to its answer, and legality.
 
 #include <algorithm>
 #include <chrono>
@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/engine_args.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "engine/search/play.h"
+#include "engine/search/searcher.h"
 
 namespace {
 
@@ -76,11 +76,11 @@ constexpr BenchPosition SUITE[] = {
 
 int runBenchCommand(int argc, char** argv) {
     unsigned seed = 1;
-    long timeMs = -1;
+    std::int64_t timeMs = -1;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        long value = 0;
-        if (arg == "--seed" && i + 1 < argc && kaz::parseCount(argv[i + 1], 4294967295L, value) &&
+        std::uint64_t value = 0;
+        if (arg == "--seed" && i + 1 < argc && kaz::parseNumber(argv[i + 1], 4294967295u, value) &&
             value > 0) {
             seed = static_cast<unsigned>(value);
             ++i;
@@ -88,8 +88,8 @@ int runBenchCommand(int argc, char** argv) {
             for (const BenchPosition& b : SUITE) std::printf("%s\n", b.sfen);
             return 0;
         } else if (arg == "--time-ms" && i + 1 < argc &&
-                   kaz::parseCount(argv[i + 1], kaz::MAX_TIME_MS, value)) {
-            timeMs = value;
+                   kaz::parseNumber(argv[i + 1], MAX_TIME_MS, value)) {
+            timeMs = static_cast<std::int64_t>(value);
             ++i;
         } else {
             std::fprintf(stderr,
@@ -98,10 +98,10 @@ int runBenchCommand(int argc, char** argv) {
             return 2;
         }
     }
-    const bool timed = timeMs >= 0;
     auto searcher = std::make_unique<kaz::Searcher>();
+    const bool timed = timeMs >= 0;
     // A solver run to completion first would not be bound by the budget.
-    searcher->solverFirst = !timed;
+    const kaz::ThinkLimits limits{.seed = seed, .solverFirst = !timed, .budgetMs = timeMs};
     std::int64_t worstOverMs = INT64_MIN;
     int illegal = 0, late = 0;
     std::uint64_t nodes = 0, mateNodes = 0, testerNodes = 0;
@@ -117,11 +117,12 @@ int runBenchCommand(int argc, char** argv) {
         }
         const std::clock_t cpuStart = std::clock();
         const auto wallStart = std::chrono::steady_clock::now();
-        const kaz::ThinkResult r = kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove,
-                                                 sfen.moveNumber - 1, seed, {timeMs, false});
+        const kaz::ThinkResult r =
+            searcher->thinkFor(sfen.pos, sfen.sideToMove, sfen.moveNumber - 1, limits);
         const std::int64_t wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - wallStart)
                                         .count();
+        const kaz::ThinkStats stats = searcher->stats();
         const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         if (timed) {
             const bool legal = r.resign || kaz::isLegal(sfen.pos, sfen.sideToMove, r.move);
@@ -135,14 +136,15 @@ int runBenchCommand(int argc, char** argv) {
             "%2d %-8s value %7d nodes %10llu mate_nodes %9llu tester_nodes %10llu "
             "time_ms %6lld cpu_ms %6.0f  %s\n",
             index, r.resign ? "resign" : kaz::toUsi(r.move).c_str(), r.value,
-            static_cast<unsigned long long>(r.nodes), static_cast<unsigned long long>(r.mateNodes),
-            static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs), cpuMs,
-            b.what);
+            static_cast<unsigned long long>(stats.nodes),
+            static_cast<unsigned long long>(stats.mateNodes),
+            static_cast<unsigned long long>(stats.testerNodes),
+            static_cast<long long>(stats.timeMs), cpuMs, b.what);
         std::fflush(stdout);
-        nodes += r.nodes;
-        mateNodes += r.mateNodes;
-        testerNodes += r.testerNodes;
-        totalMs += r.timeMs;
+        nodes += stats.nodes;
+        mateNodes += stats.mateNodes;
+        testerNodes += stats.testerNodes;
+        totalMs += stats.timeMs;
         totalCpuMs += cpuMs;
     }
     const double cpuSeconds = std::max(totalCpuMs, 1.0) / 1000.0;
@@ -153,8 +155,9 @@ int runBenchCommand(int argc, char** argv) {
         static_cast<unsigned long long>(testerNodes), static_cast<long long>(totalMs), totalCpuMs,
         (nodes + mateNodes + testerNodes) / cpuSeconds);
     if (timed) {
-        std::printf("budget_ms %ld over_budget %d illegal %d worst_overshoot_ms %lld\n", timeMs,
-                    late, illegal, static_cast<long long>(worstOverMs));
+        std::printf("budget_ms %lld over_budget %d illegal %d worst_overshoot_ms %lld\n",
+                    static_cast<long long>(timeMs), late, illegal,
+                    static_cast<long long>(worstOverMs));
         return illegal > 0 || late > 0 ? 1 : 0;
     }
     return 0;

@@ -1,3 +1,4 @@
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "app/commands.h"
 #include "engine/mate/side_to_move.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
 
@@ -17,6 +19,21 @@ int fail(const std::string& message) {
     return 2;
 }
 
+// A depth 0..MAX_PLY in the form strtol reads: leading blanks and a sign are accepted ("-0" is 0).
+bool readDepth(std::string_view text, int& depth) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    std::uint64_t n = 0;
+    if (!kaz::parseNumber(text, kaz::MAX_PLY, n) || (negative && n != 0)) return false;
+    depth = static_cast<int>(n);
+    return true;
+}
+
 // Reads the SFEN words and an optional "--depth N" (only where allowDepth); "" on success.
 std::string readArgs(int argc, char** argv, bool allowDepth, kaz::SfenPosition& sfen, int& depth) {
     std::string text;
@@ -24,12 +41,8 @@ std::string readArgs(int argc, char** argv, bool allowDepth, kaz::SfenPosition& 
         if (std::strcmp(argv[i], "--depth") == 0) {
             if (!allowDepth) return "unknown option --depth";
             if (i + 1 >= argc) return "--depth needs a number";
-            const char* s = argv[++i];
-            char* end = nullptr;
-            const long n = std::strtol(s, &end, 10);
-            if (*s == '\0' || *end != '\0' || n < 0 || n > kaz::MAX_PLY)
+            if (!readDepth(argv[++i], depth))
                 return "--depth must be a whole number from 0 to " + std::to_string(kaz::MAX_PLY);
-            depth = static_cast<int>(n);
             continue;
         }
         if (!text.empty()) text += ' ';

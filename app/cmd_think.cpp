@@ -3,27 +3,27 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/engine_args.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "engine/search/play.h"
+#include "engine/search/searcher.h"
 
 int runThinkCommand(int argc, char** argv) {
     std::string text;
     unsigned seed = 0;
     long moves = -1;
-    long timeMs = -1;
+    std::int64_t timeMs = -1;
     bool plies = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--plies") {
             plies = true;
         } else if (arg == "--seed" || arg == "--moves" || arg == "--time-ms") {
-            long value = 0;
+            std::uint64_t value = 0;
             const long limit = arg == "--seed"    ? 4294967295L
                                : arg == "--moves" ? 100000L
-                                                  : kaz::MAX_TIME_MS;
-            if (i + 1 >= argc || !kaz::parseCount(argv[i + 1], limit, value)) {
+                                                  : MAX_TIME_MS;
+            if (i + 1 >= argc || !kaz::parseNumber(argv[i + 1], limit, value)) {
                 std::fprintf(stderr, "kazaguruma-engine: %s needs a whole number from 0 to %ld\n",
                              arg.c_str(), limit);
                 return 2;
@@ -32,9 +32,9 @@ int runThinkCommand(int argc, char** argv) {
             if (arg == "--seed")
                 seed = static_cast<unsigned>(value);
             else if (arg == "--moves")
-                moves = value;
+                moves = static_cast<long>(value);
             else
-                timeMs = value;
+                timeMs = static_cast<std::int64_t>(value);
         } else {
             if (!text.empty()) text += ' ';
             text += arg;
@@ -49,8 +49,9 @@ int runThinkCommand(int argc, char** argv) {
 
     auto searcher = std::make_unique<kaz::Searcher>();
     const kaz::ThinkResult r =
-        kaz::thinkFor(*searcher, sfen.pos, sfen.sideToMove, static_cast<int>(moves), seed,
-                      kaz::ThinkLimits{timeMs, false});
+        searcher->thinkFor(sfen.pos, sfen.sideToMove, static_cast<int>(moves),
+                           kaz::ThinkLimits{.seed = seed, .budgetMs = timeMs});
+    const kaz::ThinkStats stats = searcher->stats();
     if (r.resign)
         std::printf("resign\n");
     else
@@ -58,14 +59,14 @@ int runThinkCommand(int argc, char** argv) {
     std::printf(
         "value %d nodes %llu mate_nodes %llu tester_nodes %llu time_ms %lld book %d mate %d "
         "depth %d\n",
-        r.value, static_cast<unsigned long long>(r.nodes),
-        static_cast<unsigned long long>(r.mateNodes),
-        static_cast<unsigned long long>(r.testerNodes), static_cast<long long>(r.timeMs),
+        r.value, static_cast<unsigned long long>(stats.nodes),
+        static_cast<unsigned long long>(stats.mateNodes),
+        static_cast<unsigned long long>(stats.testerNodes), static_cast<long long>(stats.timeMs),
         r.book ? 1 : 0, r.mate ? 1 : 0, r.depth);
     if (plies) {
         std::printf("nodes_by_ply");
         for (int p = 0; p < 10; ++p)
-            std::printf(" %llu", static_cast<unsigned long long>(searcher->nodesAtPly[p]));
+            std::printf(" %llu", static_cast<unsigned long long>(stats.nodesAtPly[p]));
         std::printf("\n");
     }
     return 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/position/parse_number.h"
+
 namespace kaz {
 namespace {
 
@@ -12,21 +14,9 @@ constexpr std::int64_t SHARE_SUDDEN_DEATH = 40;
 
 }  // namespace
 
-bool parseWholeNumber(std::string_view text, unsigned long long max, unsigned long long& out) {
-    if (text.empty() || text.size() > 19) return false;
-    unsigned long long n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (n > max) return false;
-    out = n;
-    return true;
-}
-
 std::vector<std::string> readGo(const std::vector<std::string_view>& words, GoLimits& out) {
     // Longer than any game: a larger value is a typo, not a clock.
-    constexpr unsigned long long MAX_MS = 1000ull * 60 * 60 * 24 * 365;
+    constexpr std::uint64_t MAX_MS = 1000ull * 60 * 60 * 24 * 365;
     std::vector<std::string> complaints;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string_view w = words[i];
@@ -49,8 +39,8 @@ std::vector<std::string> readGo(const std::vector<std::string_view>& words, GoLi
             complaints.push_back("go: '" + std::string(w.substr(0, 40)) + "' ignored");
             continue;
         }
-        unsigned long long n = 0;
-        if (i + 1 >= words.size() || !parseWholeNumber(words[i + 1], MAX_MS, n))
+        std::uint64_t n = 0;
+        if (i + 1 >= words.size() || !parseNumber(words[i + 1], MAX_MS, n))
             complaints.push_back(std::string(w) + " needs a whole number of milliseconds; ignored");
         else if (field != nullptr)  // depth and nodes: the search depth is fixed
             *field = static_cast<std::int64_t>(n);

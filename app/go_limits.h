@@ -20,9 +20,6 @@ struct GoLimits {
     std::int64_t movetime = -1;
 };
 
-// Reads a whole decimal number 0..max with nothing else in the text.
-bool parseWholeNumber(std::string_view text, unsigned long long max, unsigned long long& out);
-
 // Reads the words of a `go` command (words[0] is "go"). Returns one complaint per word or value it
 // could not use; the rest of the command still counts.
 std::vector<std::string> readGo(const std::vector<std::string_view>& words, GoLimits& out);

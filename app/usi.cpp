@@ -16,6 +16,7 @@
 
 #include "app/go_limits.h"
 #include "app/line_reader.h"
+#include "engine/position/parse_number.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
@@ -67,6 +68,11 @@ std::string printable(std::string_view text) {
 std::string quoted(std::string_view text) {
     constexpr std::size_t LIMIT = 40;
     return "'" + printable(text.substr(0, LIMIT)) + (text.size() > LIMIT ? "...'" : "'");
+}
+
+// Numbers of the protocol: at most 19 digits.
+bool parseUsiNumber(std::string_view text, std::uint64_t max, std::uint64_t& out) {
+    return parseNumber(text, max, out, 19);
 }
 
 bool hasKing(const Position& pos, int side) {
@@ -208,8 +214,8 @@ void UsiSession::setOption(const std::vector<std::string_view>& words) {
                                                 : nullptr;
     if (field == nullptr) return;  // GUIs send USI_Hash and the like
     const unsigned max = field == &seed_ ? MAX_SEED : MAX_MARGIN_MS;
-    unsigned long long n = 0;
-    if (value + 2 != words.size() || !parseWholeNumber(words[value + 1], max, n)) {
+    std::uint64_t n = 0;
+    if (value + 2 != words.size() || !parseUsiNumber(words[value + 1], max, n)) {
         info(name + " needs a whole number from 0 to " + std::to_string(max));
         return;
     }
@@ -282,8 +288,10 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
     }
     player_.clearStop();
     const std::int64_t budget = thinkBudgetMs(limits, side_, marginMs_);
-    thread_ = std::thread(&UsiSession::runThink, this,
-                          ThinkRequest{pos_, side_, plies_, seed_, budget, ponder});
+    thread_ = std::thread(
+        &UsiSession::runThink, this,
+        ThinkRequest{pos_, side_, plies_,
+                     ThinkLimits{.seed = seed_, .budgetMs = budget, .clockHeld = ponder}});
 }
 
 void UsiSession::stop() {

@@ -3,20 +3,18 @@
 #include <cstdint>
 
 #include "engine/position/types.h"
+#include "engine/search/think.h"
 
 namespace kaz {
 
 // One think as the protocol asks for it: the game position, whose turn it is (0 = sente, the
-// uppercase side of SFEN), the plies played so far, the random seed (0 = seed from the time) and
-// the time the think may take (budgetMs < 0: no limit, the fixed-depth think). A held clock (a
-// ponder) starts only at startClock().
+// uppercase side of SFEN), the plies played so far and how the think runs (the random seed, the
+// time budget and whether its clock waits for startClock()).
 struct ThinkRequest {
     Position pos;
     int sideToMove;
     int gameMoveCount;
-    unsigned seed;
-    std::int64_t budgetMs = -1;
-    bool clockHeld = false;
+    ThinkLimits limits;
 };
 
 // What a think found, in the position's own orientation. value is from the mover's point of view

@@ -43,7 +43,7 @@ void TurnControl::stop() {
         std::lock_guard lock(game_.gameLock);
         stopping_ = true;
     }
-    searcher_.stopRequest = true;
+    searcher_.requestStop();
     game_.stateChanged.notify_all();
     if (turn_.joinable()) turn_.join();
     if (repaint_.joinable()) repaint_.join();
@@ -115,23 +115,21 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     g.thinking = true;
     g.statusText.set(STATUS_THINKING);
     if (g.engineResetPending) {
-        s.gameMoveCount = 0;
-        s.chosenMove.toFile = s.chosenMove.toRank = -1;
-        s.chosenMove.newPiece = EMPTY;
-        s.plyValue[0] = 0;
-        s.clearMoveMemory();
+        s.newGame();
         g.engineResetPending = false;
     }
-    s.gameMoveCount = g.cursor;
-    s.plyValue[0] = 0;
+    const int movesPlayed = g.cursor;
     fillEnginePosition(g);
     const Position pos = g.enginePosition;
-    s.stopRequest = false;
+    s.clearStop();
     lock.unlock();
     g.stateChanged.notify_all();  // the repaint thread follows the think
     g.window->repaint();
 
-    s.think(pos.board, pos.hand[0], pos.hand[1], ThinkLimits{g.thinkTimeMs.load(), false});
+    // The computer is side 1 of the game.
+    ThinkLimits limits = limits_;
+    limits.budgetMs = g.thinkTimeMs.load();
+    const ThinkResult r = s.thinkFor(pos, 1, movesPlayed, limits);
 
     lock.lock();
     if (stopping_) {
@@ -140,13 +138,13 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
         lock.unlock();
         return;
     }
-    const int value = s.plyValue[0];
+    const int value = -r.value;  // shown from the human's side
     g.thinkValue = value;
-    const EngineMove m = s.chosenMove;
-    if (s.resignFlag || !applicable(m)) {
+    const EngineMove m = r.move;
+    if (r.resign || !applicable(m)) {
         clearLastMove(g);
         char text[160];
-        if (s.resignFlag)
+        if (r.resign)
             std::snprintf(text, sizeof text, "コンピュータが投了しました。試合終了です。%d", value);
         else  // never from a sound search; refusing it keeps the board and record whole
             std::snprintf(text, sizeof text, "%s", STATUS_BAD_ENGINE_MOVE.data());
@@ -207,12 +205,11 @@ void TurnControl::repaintThread() {
             std::unique_lock lock(g.gameLock);
             g.stateChanged.wait(lock, [&] { return stopping_ || g.thinking; });
         }
-        int shownColumn = searcher_.progressColumn, shownPass = searcher_.pass;
+        SearchProgress shown = searcher_.progress();
         while (!stopping_ && g.thinking) {
-            const int column = searcher_.progressColumn, pass = searcher_.pass;
-            if (column != shownColumn || pass != shownPass) {
-                shownColumn = column;
-                shownPass = pass;
+            const SearchProgress now = searcher_.progress();
+            if (now.column != shown.column || now.pass != shown.pass) {
+                shown = now;
                 g.window->repaint();
             }
             std::unique_lock lock(g.gameLock);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/search/think.h"
 #include "game/game_state.h"
 
 namespace kaz {
@@ -17,7 +18,9 @@ class Searcher;
 // changed through the game operations (which notify `stateChanged`).
 class TurnControl {
   public:
-    TurnControl(GameState& game, Searcher& searcher) : game_(game), searcher_(searcher) {}
+    // Every think of the computer runs with `limits` (a fixed seed makes a game repeatable).
+    TurnControl(GameState& game, Searcher& searcher, ThinkLimits limits = {})
+        : game_(game), searcher_(searcher), limits_(limits) {}
     TurnControl(const TurnControl&) = delete;
     TurnControl& operator=(const TurnControl&) = delete;
     ~TurnControl() { stop(); }
@@ -42,6 +45,7 @@ class TurnControl {
 
     GameState& game_;
     Searcher& searcher_;
+    const ThinkLimits limits_;
     std::atomic<bool> stopping_{false};
     std::thread turn_, repaint_;
 };

@@ -7,17 +7,11 @@
 #include <atomic>
 #include <functional>
 
+#include "engine/search/think.h"
 #include "game/game_board.h"
 #include "game/game_state.h"
 
 namespace kaz::ui {
-
-// The search's progress as the painter shows it: the root pass (0, 1, 2) and the root column
-// being searched (0..8).
-struct SearchProgress {
-    int pass = 0;
-    int column = 0;
-};
 
 // Draws the whole visible game into an off-screen picture that the window only copies to the
 // screen. The picture starts as the wallpaper and is never cleared: what a paint leaves alone

@@ -164,7 +164,7 @@ MainWindow::MainWindow(GameState& game, Searcher& searcher, WindowOptions option
     painter_.loadPieceImages(findDataFile);
     paintBoard();
     if (options.startWorkers) {
-        workers_ = std::make_unique<TurnControl>(game_, searcher_);
+        workers_ = std::make_unique<TurnControl>(game_, searcher_, options.think);
         workers_->start();
     }
 
@@ -225,9 +225,7 @@ void MainWindow::handleClick(int x, int y) { ui::handleClick(game_, entry_, x, y
 
 void MainWindow::paintBoard() {
     const GameView view = viewForPainting(game_);
-    painter_.paint(view, entry_.reachable,
-                   {searcher_.pass.load(std::memory_order_relaxed),
-                    searcher_.progressColumn.load(std::memory_order_relaxed)});
+    painter_.paint(view, entry_.reachable, searcher_.progress());
     if (view_ != nullptr) view_->update();
 }
 

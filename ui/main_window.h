@@ -76,6 +76,8 @@ struct WindowOptions {
     bool startWorkers = true;
     // Stand-in for message boxes, questions and file dialogs; nullptr for the real ones.
     WindowPort* dialogs = nullptr;
+    // How the computer thinks (a fixed seed makes a game repeatable).
+    ThinkLimits think{};
 };
 
 // The main window: menu, six buttons, the board view, the About box. It attaches itself to the

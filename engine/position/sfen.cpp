@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "engine/position/parse_number.h"
+
 namespace kaz {
 namespace {
 
@@ -162,15 +164,9 @@ std::string parseSfen(std::string_view text, SfenPosition& out) {
     if (std::string e = parseHands(f[2], r.pos); !e.empty()) return "bad SFEN hands: " + e;
     r.moveNumber = 1;
     if (f.size() == 4) {
-        const std::string_view m = f[3];
-        if (m.empty() || m.size() > 6) return "bad SFEN move number";
-        int n = 0;
-        for (char c : m) {
-            if (c < '0' || c > '9') return "bad SFEN move number";
-            n = n * 10 + (c - '0');
-        }
-        if (n < 1) return "bad SFEN move number";
-        r.moveNumber = n;
+        std::uint64_t n = 0;
+        if (!parseNumber(f[3], 999999, n, 6) || n < 1) return "bad SFEN move number";
+        r.moveNumber = static_cast<int>(n);
     }
     if (std::string e = checkPosition(r.pos); !e.empty()) return "impossible SFEN position: " + e;
     out = r;

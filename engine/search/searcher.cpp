@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/position/rules.h"
+#include "engine/position/transform.h"
 
 namespace kaz {
 
@@ -27,6 +28,15 @@ Searcher::Searcher() : book(openingBook()) {
     }
     position = Position{};
     attackMap.buildAttackMap(position.board);
+}
+
+void Searcher::newGame() {
+    gameMoveCount = 0;
+    chosenMove = EngineMove{};
+    chosenMove.toFile = chosenMove.toRank = -1;
+    chosenMove.newPiece = EMPTY;
+    plyValue[0] = 0;
+    clearMoveMemory();
 }
 
 void Searcher::clearMoveMemory() {
@@ -52,6 +62,35 @@ void Searcher::loadPosition(const Board& board, const Hand& hand0, const Hand& h
         if (!seen[s]) kingSquare[s][0] = kingSquare[s][1] = 0;
     position.hand[0] = hand0;
     position.hand[1] = hand1;
+}
+
+ThinkResult Searcher::thinkFor(const Position& pos, int sideToMove, int movesPlayed,
+                               const ThinkLimits& limits) {
+    const Position searched = sideToMove == 0 ? rotatePosition(pos) : pos;
+    gameMoveCount = movesPlayed;
+    think(searched.board, searched.hand[0], searched.hand[1], limits);
+
+    ThinkResult r;
+    r.resign = resignFlag != 0;
+    r.move = sideToMove == 0 ? rotateMove(chosenMove) : chosenMove;
+    r.value = -plyValue[0];
+    r.book = bookHit;
+    r.mate = mateFound;
+    r.noMove = noMove;
+    r.mateLength = r.mate ? mateSolver.mateLength[0] : 0;
+    r.depth = completedDepth;
+    return r;
+}
+
+ThinkStats Searcher::stats() const {
+    ThinkStats t;
+    t.nodes = nodes;
+    std::memcpy(t.nodesAtPly, nodesAtPly, sizeof t.nodesAtPly);
+    t.testerNodes = testerNodes;
+    t.mateNodes = mateNodes;
+    t.timeMs = thinkTimeMs;
+    t.stopped = stopped;
+    return t;
 }
 
 void Searcher::searchToDepth(const Position& given, int depth, unsigned seed) {
@@ -127,18 +166,19 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
     given.hand[1] = hand1;
 
     // The process priority is left alone: real-time priority would starve the desktop.
-    const unsigned thinkSeed = seed != 0 ? seed : static_cast<unsigned>(std::time(nullptr));
+    const unsigned seed =
+        limits.seed != 0 ? limits.seed : static_cast<unsigned>(std::time(nullptr));
     mateSolver.start(given, MATE_SOLVER_DEPTH);
-    if (solverFirst) mateSolver.join();
+    if (limits.solverFirst) mateSolver.join();
 
     gameMoveCount += 1;
     std::memset(nodesAtPly, 0, sizeof nodesAtPly);
     testerNodes = 0;
     completedDepth = 0;
     if (timed) {
-        deepen(given, thinkSeed);
+        deepen(given, seed);
     } else {
-        searchToDepth(given, configuredDepth, thinkSeed);
+        searchToDepth(given, configuredDepth, seed);
         if (!stopping()) completedDepth = configuredDepth;
     }
 

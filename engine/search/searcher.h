@@ -11,6 +11,7 @@
 #include "engine/search/book.h"
 #include "engine/search/deadline.h"
 #include "engine/search/evaluate.h"
+#include "engine/search/think.h"
 
 namespace kaz {
 
@@ -20,7 +21,6 @@ constexpr std::int32_t NO_MOVE_SIDE0 = -600000;   // a side 0 node before any mo
 constexpr std::int32_t RESIGN_THRESHOLD = 8000;   // root value at which the computer gives up
 constexpr std::int32_t MATE_VALUE_BASE = 100000;  // a solver mate is worth mateLength - this
 
-constexpr int SEARCH_PLIES = 64;
 constexpr int SETTING_PLIES = 24;
 constexpr int MEMORY_SLOTS = 40;
 
@@ -38,15 +38,6 @@ struct RememberedMove {
     friend bool operator==(const RememberedMove&, const RememberedMove&) = default;
 };
 
-// How long a think may take. Without a budget the think is the fixed-depth search to
-// configuredDepth. With one it searches depth 2, 4, ... up to configuredDepth, each a complete
-// think of its own, and answers with the deepest one finished when the time is up. A held clock
-// (a ponder) starts only at Searcher::startClock().
-struct ThinkLimits {
-    std::int64_t budgetMs = -1;  // < 0: no limit
-    bool clockHeld = false;
-};
-
 // A book move of a position that resembles the root, with the bonus a root move equal to it gets.
 struct BookCandidate {
     EngineMove move;
@@ -54,29 +45,55 @@ struct BookCandidate {
 };
 
 // The computer's player: settings, the position under search with its attack map, the opening
-// book, the mate solver and mate tester, and the fields through which a position goes in and the
-// chosen move comes back. The computer is always side 1; values are from side 0's point of view
-// (side 1 minimises). Large (~1 MB): allocate it statically or on the heap, never on a stack.
+// book, the mate solver and mate tester. The computer is always side 1 inside; values are from
+// side 0's point of view (side 1 minimises). Large (~1 MB): allocate it statically or on the heap,
+// never on a stack. The window, the USI engine and the command line use only the public part;
+// tests reach the search state through SearcherTestAccess (tests/support/searcher_access.h).
 class Searcher {
   public:
     Searcher();
     Searcher(const Searcher&) = delete;
     Searcher& operator=(const Searcher&) = delete;
 
+    // Forgets the game played so far: move count, chosen move, think value and every remembered
+    // move. Only while no think runs.
+    void newGame();
+    // One think for `sideToMove` in pos, movesPlayed moves into the game. The position is turned
+    // through 180 degrees when side 0 is to move and the move turned back.
+    ThinkResult thinkFor(const Position& pos, int sideToMove, int movesPlayed,
+                         const ThinkLimits& limits = {});
+    // The counts of the last think.
+    ThinkStats stats() const;
+    // From any thread: ends a running think early. Every node, and the in-search mate test,
+    // returns at once; the think answers with the best root move it finished, or noMove. It stays
+    // requested until clearStop, which the caller calls before the next think.
+    void requestStop() { stopRequest.store(true); }
+    void clearStop() { stopRequest.store(false); }
+    // From any thread: starts the held clock of a running think (ThinkLimits::clockHeld); its
+    // budget counts from now.
+    void startClock() { deadline_.startClock(); }
+    // From any thread while a think runs: how far it has got.
+    SearchProgress progress() const {
+        return {pass.load(std::memory_order_relaxed),
+                progressColumn.load(std::memory_order_relaxed)};
+    }
+    // The search depth in plies.
+    int depth() const { return configuredDepth; }
+
+  private:
+    friend struct SearcherTestAccess;
+
     // Finds side 1's move in the given position (side 1 to move). Reads gameMoveCount (and adds 1);
     // leaves resignFlag, chosenMove and plyValue[0], and the statistics below.
-    void think(const Board& board, const Hand& hand0, const Hand& hand1,
-               const ThinkLimits& limits = {});
-    // Starts the held clock of a running think; the budget counts from now. Any thread.
-    void startClock() { deadline_.startClock(); }
+    void think(const Board& board, const Hand& hand0, const Hand& hand1, const ThinkLimits& limits);
 
     // Copies board and hands into `position` and the king squares into plies 0 and 1.
     void loadPosition(const Board& board, const Hand& hand0, const Hand& hand1);
-    // Forgets every remembered move (a new game).
+    // Forgets every remembered move.
     void clearMoveMemory();
 
     // The search nodes at the current `ply` (the root when it is 0); each leaves its value in
-    // plyValue[ply] and restores position and attack map. Used by think; public for tests.
+    // plyValue[ply] and restores position and attack map.
     void side1Node() { node<1>(); }
     void side0Node() { node<0>(); }
     void recaptureSearch();
@@ -123,23 +140,14 @@ class Searcher {
     std::int32_t gameMoveCount = 0;
     std::atomic<int> progressColumn{0};  // read by the display while a think runs
 
-    // --- Control ---------------------------------------------------------------------------
-    // Set from another thread to end a running think early: every node, and the in-search mate
-    // test, returns at once. Root moves whose reply was cut short are not accepted; the think
-    // answers with the best root move it finished, or sets noMove. The caller clears it before
-    // starting a think.
+    // Set by requestStop; read by every node and by the in-search mate test.
     std::atomic<bool> stopRequest{false};
-    // Seed for srand at the start of a think; 0 seeds with the current time.
-    unsigned seed = 0;
-    // Runs the mate solver to completion before the main search instead of beside it, so that
-    // both node counts are independent of thread timing (the bench signature).
-    bool solverFirst = false;
 
     // --- Statistics of the last think (change no result) ----------------------------------
-    std::uint64_t nodes = 0;                      // moves made by the main search
-    std::uint64_t nodesAtPly[SEARCH_PLIES] = {};  // the same, by the ply they were made at
-    std::uint64_t testerNodes = 0;                // moves made by the in-search mate tests
-    std::uint64_t mateNodes = 0;                  // moves made by the mate solver
+    std::uint64_t nodes = 0;
+    std::uint64_t nodesAtPly[SEARCH_PLIES] = {};
+    std::uint64_t testerNodes = 0;
+    std::uint64_t mateNodes = 0;
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
@@ -149,7 +157,6 @@ class Searcher {
     // move of this think, and neither resignFlag nor plyValue[0] (left 0) is a verdict.
     bool noMove = false;
 
-  private:
     int memoryInUse(int p) const {
         return memoryUsed[p] < memorySize[p] ? memoryUsed[p] : memorySize[p];
     }

@@ -8,6 +8,7 @@
 #include "engine/position/sfen.h"
 #include "engine/search/searcher.h"
 #include "tests/support/game_driver.h"
+#include "tests/support/searcher_access.h"
 
 namespace kaz::test {
 namespace {
@@ -29,9 +30,8 @@ bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
 // A game with a real searcher and both worker threads.
 struct EngineGame : TestGame {
     std::unique_ptr<Searcher> searcher = std::make_unique<Searcher>();
-    TurnControl control{*state, *searcher};
+    TurnControl control{*state, *searcher, ThinkLimits{.seed = 1}};
 
-    EngineGame() { searcher->seed = 1; }
     ~EngineGame() { control.stop(); }
 
     bool idleHuman() { return state->humanToMove && !state->thinking; }
@@ -154,7 +154,7 @@ TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {
     EXPECT_EQ(g.statusText.get(), STATUS_COMPUTER_AT_LIMIT);
     EXPECT_EQ(g.recordLength, RECORD_SLOTS - 1);
     EXPECT_EQ(g.board, g.initialBoard);
-    EXPECT_EQ(game.searcher->gameMoveCount, 0);  // no think ran
+    EXPECT_EQ(SearcherTestAccess(*game.searcher).gameMoveCount, 0);  // no think ran
 }
 
 TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {

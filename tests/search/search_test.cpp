@@ -14,6 +14,7 @@
 #include "engine/search/book.h"
 #include "engine/search/evaluate.h"
 #include "engine/search/searcher.h"
+#include "tests/support/searcher_access.h"
 
 namespace kaz {
 namespace {
@@ -26,15 +27,15 @@ Position fromSfen(const std::string& text) {
 }
 
 // A Searcher holding pos with its attack map built, as think leaves it before the root.
-std::unique_ptr<Searcher> prepared(const Position& pos) {
-    auto s = std::make_unique<Searcher>();
+SearcherUnderTest prepared(const Position& pos) {
+    SearcherUnderTest s;
     s->loadPosition(pos.board, pos.hand[0], pos.hand[1]);
     s->attackMap.buildAttackMap(s->position.board);
     return s;
 }
 
 // Moves the main search has made since the Searcher was created.
-std::uint64_t movesMade(const Searcher& s) {
+std::uint64_t movesMade(const SearcherTestAccess& s) {
     std::uint64_t n = 0;
     for (std::uint64_t m : s.nodesAtPly) n += m;
     return n;
@@ -282,7 +283,7 @@ TEST(SearchNodes, RecaptureTakesOnlyTheLastMovedPiece) {
 }
 
 TEST(SearchNodes, MoveMemoryIsMostRecentFirstWithoutDuplicates) {
-    auto s = std::make_unique<Searcher>();
+    SearcherUnderTest s;
     s->memorySize[5] = 3;
     auto move = [](int n) { return RememberedMove{n, n + 1, 0, 0, EMPTY, 0}; };
     auto expectList = [&](std::initializer_list<int> ns) {

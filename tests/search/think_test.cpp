@@ -14,8 +14,8 @@
 
 #include "engine/position/sfen.h"
 #include "engine/position/transform.h"
-#include "engine/search/play.h"
 #include "engine/search/searcher.h"
+#include "tests/support/searcher_access.h"
 #include "tests/support/shogi_rules.h"
 
 namespace kaz {
@@ -36,22 +36,22 @@ SfenPosition fromSfen(const std::string& text) {
 }
 
 // One searcher for the whole program: it is large and a real game reuses one too.
-Searcher& searcher() {
-    static auto s = std::make_unique<Searcher>();
+SearcherTestAccess& searcher() {
+    static SearcherUnderTest s;
     return *s;
 }
 
-void think(Searcher& s, const Position& pos, int moves, unsigned seed = 7) {
+void think(SearcherTestAccess& s, const Position& pos, int moves, unsigned seed = 7,
+           bool solverFirst = false) {
     s.gameMoveCount = moves;
-    s.seed = seed;
-    s.think(pos.board, pos.hand[0], pos.hand[1]);
+    s.think(pos.board, pos.hand[0], pos.hand[1], {.seed = seed, .solverFirst = solverFirst});
 }
 
 TEST(Think, BookHitEndsTheThinkAfterPassZero) {
     Position pos = initialPosition();
     pos.board[squareOf(6, 7)] = EMPTY;  // side 0 opened with hu 76-75
     pos.board[squareOf(5, 7)] = HU;
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     think(s, pos, 1);
     EXPECT_EQ(s.plyValue[0], BOOK_HIT);
     EXPECT_EQ(s.chosenMove, (EngineMove{1, 2, 16, 1, 3, 16, EMPTY}));
@@ -62,7 +62,7 @@ TEST(Think, BookHitEndsTheThinkAfterPassZero) {
 TEST(Think, CheckmatedComputerResigns) {
     // Side 1's king in the corner, mated by a supported kin.
     const SfenPosition p = fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1");
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     think(s, p.pos, 40);
     EXPECT_EQ(s.resignFlag, 1);
     EXPECT_GE(s.plyValue[0], RESIGN_THRESHOLD);
@@ -71,17 +71,19 @@ TEST(Think, CheckmatedComputerResigns) {
 
 TEST(Think, LeavesItsStateAsLoadedAndRepeatsWithTheSameSeed) {
     const SfenPosition p = fromSfen("ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL w - 1");
-    Searcher& s = searcher();
-    const ThinkResult a = thinkFor(s, p.pos, p.sideToMove, 20, 12345);
+    SearcherTestAccess& s = searcher();
+    const ThinkResult a = s.searcher.thinkFor(p.pos, p.sideToMove, 20, {.seed = 12345});
+    const ThinkStats as = s.searcher.stats();
     EXPECT_EQ(s.gameMoveCount, 21);  // once per think, not per pass
     EXPECT_EQ(s.position, p.pos);
     auto fresh = std::make_unique<AttackMap>();
     fresh->buildAttackMap(p.pos.board);
     EXPECT_EQ(std::memcmp(fresh.get(), &s.attackMap, sizeof fresh->count + sizeof fresh->rays), 0);
-    const ThinkResult b = thinkFor(s, p.pos, p.sideToMove, 20, 12345);
-    EXPECT_GT(a.nodes, 0u);
-    EXPECT_TRUE(a.move == b.move && a.value == b.value && a.nodes == b.nodes &&
-                a.testerNodes == b.testerNodes);
+    const ThinkResult b = s.searcher.thinkFor(p.pos, p.sideToMove, 20, {.seed = 12345});
+    const ThinkStats bs = s.searcher.stats();
+    EXPECT_GT(as.nodes, 0u);
+    EXPECT_TRUE(a.move == b.move && a.value == b.value && as.nodes == bs.nodes &&
+                as.testerNodes == bs.testerNodes);
 }
 
 TEST(Think, PawnDropMateIsNeverChosen) {
@@ -89,7 +91,7 @@ TEST(Think, PawnDropMateIsNeverChosen) {
     const SfenPosition p = fromSfen("8k/9/9/9/9/9/g8/1S7/KL7 w p 1");
     const EngineMove pawnMate{-1, -1, 16, 0, 7, 16, EMPTY};
     ASSERT_EQ(testing::whyIllegal(p.pos, 1, pawnMate), "mate by pawn drop");
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     think(s, p.pos, 60);
     EXPECT_EQ(s.resignFlag, 0);
     EXPECT_NE(s.chosenMove, pawnMate);
@@ -100,12 +102,10 @@ TEST(Think, SolverMateOverridesTheMainSearch) {
     // Side 1 mates with a gold drop in front of side 0's king.
     const SfenPosition p = fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1");
     const EngineMove goldDrop{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY};
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     // Solver first: its flag stops the main search before any root move is searched. The main
     // search alone would resign (600000); the solver's mate wins.
-    s.solverFirst = true;
-    think(s, p.pos, 50);
-    s.solverFirst = false;
+    think(s, p.pos, 50, 7, /*solverFirst=*/true);
     EXPECT_TRUE(s.mateFound);
     EXPECT_EQ(s.nodes, 0u);
     EXPECT_EQ(s.chosenMove, goldDrop);
@@ -129,28 +129,28 @@ TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
     };
     // A stop takes milliseconds; the margin is for a loaded machine (a stop used to take seconds).
     constexpr auto PROMPT = std::chrono::milliseconds(SANITIZED ? 2000 : 500);
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     bool sawMove = false, sawNoMove = false;
     for (const char* sfen : positions) {
         const SfenPosition p = fromSfen(sfen);
         for (int afterMs : {0, 5, 50, 400}) {
-            s.stopRequest = false;
+            s.searcher.clearStop();
             ThinkResult r{};
             std::atomic<bool> done{false};
             std::thread worker([&] {
-                r = thinkFor(s, p.pos, p.sideToMove, 40, 3);
+                r = s.searcher.thinkFor(p.pos, p.sideToMove, 40, {.seed = 3});
                 done = true;
             });
             std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
             const auto stopAt = std::chrono::steady_clock::now();
-            s.stopRequest = true;
+            s.searcher.requestStop();
             while (!done) std::this_thread::yield();
             const auto latency = std::chrono::steady_clock::now() - stopAt;
             worker.join();
-            s.stopRequest = false;
+            s.searcher.clearStop();
             SCOPED_TRACE(std::string(sfen) + " stopped after " + std::to_string(afterMs) + " ms");
             EXPECT_LT(latency, PROMPT);
-            EXPECT_TRUE(s.stopped && !r.resign);
+            EXPECT_TRUE(s.searcher.stats().stopped && !r.resign);
             if (r.mate) continue;
             EXPECT_LT(std::abs(r.value), r.noMove ? 1 : 50000);
             sawNoMove |= r.noMove;
@@ -165,41 +165,43 @@ TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
 }
 
 TEST(Think, StopBeforeTheThinkStillLetsASolverMateWin) {
-    Searcher& s = searcher();
-    s.stopRequest = true;
-    s.solverFirst = true;
+    SearcherTestAccess& s = searcher();
+    s.searcher.requestStop();
+    const ThinkLimits solverFirst{.seed = 1, .solverFirst = true};
     // Side 1 mates with a gold drop; the solver finds it before the stopped main search runs.
-    const ThinkResult mate = thinkFor(s, fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1").pos, 1, 50, 1);
+    const ThinkResult mate =
+        s.searcher.thinkFor(fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1").pos, 1, 50, solverFirst);
     // A lost position: stopped, the computer neither resigns nor claims a move.
-    const ThinkResult lost = thinkFor(s, fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1").pos, 1, 40, 1);
-    s.solverFirst = false;
-    s.stopRequest = false;
+    const ThinkResult lost =
+        s.searcher.thinkFor(fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1").pos, 1, 40, solverFirst);
+    const std::uint64_t lostNodes = s.searcher.stats().nodes;
+    s.searcher.clearStop();
     EXPECT_TRUE(mate.mate && !mate.noMove && !mate.resign);
     EXPECT_EQ(mate.move, (EngineMove{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY}));
     EXPECT_TRUE(lost.noMove && !lost.resign);
     EXPECT_EQ(lost.value, 0);
-    EXPECT_EQ(lost.nodes, 0u);
+    EXPECT_EQ(lostNodes, 0u);
 }
 
 // A heavy middle game whose full think takes tens of seconds: on a budget the answer is a legal
-// move from a finished shallower search, in time. Stopped from outside, it keeps that answer too.
+// move, in time, from a shallower search.
 TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
     const SfenPosition p =
         fromSfen("l6nl/1r3kg2/p2ppp1p1/2ps2p1p/1p7/2P1SPP1P/PPNP1S3/2GK2G2/L6RL w BGNPbnp 61");
     // The deadline is kept to milliseconds; the margin is for a loaded machine.
     constexpr std::int64_t BUDGET_MS = 1000, SLACK_MS = SANITIZED ? 2000 : 300;
-    Searcher& s = searcher();
+    Searcher& s = searcher().searcher;
     for (const std::int64_t budget : {BUDGET_MS, std::int64_t{0}}) {
         const auto start = std::chrono::steady_clock::now();
-        const ThinkResult r = thinkFor(s, p.pos, p.sideToMove, 60, 9, {budget, false});
+        const ThinkResult r = s.thinkFor(p.pos, p.sideToMove, 60, {.seed = 9, .budgetMs = budget});
         const auto took = std::chrono::steady_clock::now() - start;
         SCOPED_TRACE("budget " + std::to_string(budget));
         EXPECT_LT(took, std::chrono::milliseconds(budget + SLACK_MS));
         EXPECT_FALSE(r.resign);
         EXPECT_FALSE(r.noMove);
-        EXPECT_TRUE(s.stopped);
+        EXPECT_TRUE(s.stats().stopped);
         EXPECT_EQ(testing::whyIllegal(p.pos, p.sideToMove, r.move), "");
-        EXPECT_LT(r.depth, s.configuredDepth);
+        EXPECT_LT(r.depth, s.depth());
         if (budget > 0) {
             EXPECT_LT(std::abs(r.value), 50000);
         }
@@ -208,19 +210,21 @@ TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
 
 // With more time than the full think needs, the timed think ends with the very same search.
 TEST(Think, ABudgetBeyondTheFullThinkGivesTheUnlimitedAnswer) {
-    Searcher& s = searcher();
+    Searcher& s = searcher().searcher;
     for (const char* sfen : {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1",
                              "3gk4/4s4/4p4/9/9/9/4P4/4S4/4KG3 w - 1"}) {
         const SfenPosition p = fromSfen(sfen);
-        const ThinkResult plain = thinkFor(s, p.pos, p.sideToMove, 10, 77);
-        const ThinkResult timed = thinkFor(s, p.pos, p.sideToMove, 10, 77, {600000, false});
+        const ThinkResult plain = s.thinkFor(p.pos, p.sideToMove, 10, {.seed = 77});
+        const std::uint64_t plainNodes = s.stats().nodes;
+        const ThinkResult timed =
+            s.thinkFor(p.pos, p.sideToMove, 10, {.seed = 77, .budgetMs = 600000});
         SCOPED_TRACE(sfen);
-        EXPECT_FALSE(s.stopped);
-        EXPECT_EQ(timed.depth, s.configuredDepth);
-        EXPECT_EQ(plain.depth, s.configuredDepth);
+        EXPECT_FALSE(s.stats().stopped);
+        EXPECT_EQ(timed.depth, s.depth());
+        EXPECT_EQ(plain.depth, s.depth());
         EXPECT_TRUE(timed.move == plain.move && timed.value == plain.value &&
                     timed.resign == plain.resign && timed.book == plain.book);
-        EXPECT_GT(timed.nodes, plain.nodes);  // the shallow searches came first
+        EXPECT_GT(s.stats().nodes, plainNodes);  // the shallow searches came first
     }
 }
 
@@ -237,7 +241,7 @@ TEST(Think, EveryAnswerIsALegalMove) {
         "4k4/9/9/4r4/9/9/4B4/9/4K4 b - 1",
     };
     std::mt19937 rng(2024);
-    Searcher& s = searcher();
+    SearcherTestAccess& s = searcher();
     int thinks = 0, moves = 0;
     while (thinks < LEGALITY_THINKS) {
         SfenPosition p = fromSfen(starts[thinks % std::size(starts)]);
@@ -252,7 +256,8 @@ TEST(Think, EveryAnswerIsALegalMove) {
             side = stuck ? side : 1 - side;
         }
         if (stuck || testing::inCheck(p.pos.board, 1 - side)) continue;  // unreachable positions
-        const ThinkResult r = thinkFor(s, p.pos, side, 30 + thinks, 1 + thinks);
+        const ThinkResult r = s.searcher.thinkFor(p.pos, side, 30 + thinks,
+                                                  {.seed = static_cast<unsigned>(1 + thinks)});
         ++thinks;
         SfenPosition shown{p.pos, side, 1};
         if (r.resign) continue;

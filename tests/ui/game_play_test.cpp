@@ -29,9 +29,8 @@ struct Push {
 constexpr Push PUSHES[] = {{2, 6}, {7, 6}, {7, 5}, {0, 6}, {8, 6}, {7, 4}, {0, 5}, {8, 5}};
 
 TEST(RealGame, TheComputerMovesFirstAndAnswersMovesEnteredByClicks) {
-    WindowFixture f(/*workers=*/true);
+    WindowFixture f(/*workers=*/true, /*seed=*/20240601);
     GameState& g = f.g();
-    f.searcher->seed = 20240601;
     QElapsedTimer timer;
     timer.start();
     // As second player the computer thinks at once; the status line shows the value.
@@ -65,9 +64,8 @@ TEST(RealGame, TheComputerMovesFirstAndAnswersMovesEnteredByClicks) {
 }
 
 TEST(RealGame, ClosingDuringAThinkEndsItPromptly) {
-    WindowFixture f(/*workers=*/true);
+    WindowFixture f(/*workers=*/true, /*seed=*/3);
     GameState& g = f.g();
-    f.searcher->seed = 3;
     // A middle game with pieces in both hands, where a think takes many seconds.
     f.dialogs.queueFile(KAZ_UI_TEST_DATA "/middle_game.kif");
     f.command(ui::CMD_LOAD_RECORD);

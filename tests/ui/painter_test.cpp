@@ -74,8 +74,9 @@ TEST(Painter, ProgressStripShowsTheNewColumnInThePassColour) {
     GameState& g = f.g();
     const auto strip = [&](int x) { return f.pixel(x, 365); };
     const auto paint = [&](int pass, int column) {
-        f.searcher->pass = pass;
-        f.searcher->progressColumn = column;
+        SearcherTestAccess s(*f.searcher);
+        s.pass = pass;
+        s.progressColumn = column;
         f.window->paintBoard();
         f.settle();
     };

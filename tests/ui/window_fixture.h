@@ -11,6 +11,7 @@
 #include "engine/search/searcher.h"
 #include "game/game_state.h"
 #include "tests/support/scripted_window.h"
+#include "tests/support/searcher_access.h"
 #include "ui/commands.h"
 #include "ui/data_files.h"
 #include "ui/layout.h"
@@ -26,9 +27,10 @@ struct WindowFixture {
     ScriptedWindow dialogs;
     std::unique_ptr<ui::MainWindow> window;
 
-    explicit WindowFixture(bool workers = false) {
-        window = std::make_unique<ui::MainWindow>(*game, *searcher,
-                                                  ui::WindowOptions{workers, &dialogs});
+    // seed: of every think of the computer (0: from the time).
+    explicit WindowFixture(bool workers = false, unsigned seed = 0) {
+        window = std::make_unique<ui::MainWindow>(
+            *game, *searcher, ui::WindowOptions{workers, &dialogs, ThinkLimits{.seed = seed}});
         window->show();
         settle();
     }

@@ -26,7 +26,7 @@ class ScriptedPlayer : public kaz::Player {
     kaz::ThinkReply think(const kaz::ThinkRequest& req) override {
         std::fprintf(stderr, "think %s plies=%d seed=%u\n",
                      kaz::toSfen({req.pos, req.sideToMove, 1}).c_str(), req.gameMoveCount,
-                     req.seed);
+                     req.limits.seed);
         const auto start = std::chrono::steady_clock::now();
         {
             std::unique_lock<std::mutex> lock(mutex_);

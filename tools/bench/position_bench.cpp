@@ -1,4 +1,5 @@
-// Make + unmake pairs per second on a middle-game position: board moves, captures and drops.
+// Make + unmake pairs per second on a middle-game position: every legal board move, capture and
+// drop.
 
 #include <benchmark/benchmark.h>
 
@@ -7,13 +8,30 @@
 
 #include "engine/position/attack_map.h"
 #include "engine/position/make_move.h"
+#include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "tests/support/pseudo_moves.h"
 
 namespace {
 
 constexpr const char* MIDDLE_GAME =
     "lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1";
+
+// A move in the squares and codes that make and unmake take; from is -1 for a drop.
+struct BenchMove {
+    int from, to;
+    kaz::PieceCode piece, newPiece, captured;
+};
+
+// Every legal move of `side`, converted once so that the timed loop only makes and unmakes.
+std::vector<BenchMove> benchMoves(const kaz::Position& pos, int side) {
+    std::vector<BenchMove> out;
+    for (const kaz::EngineMove& m : kaz::legalMoves(pos, side))
+        out.push_back({m.fromFile < 0 ? -1 : kaz::squareOf(m.fromRank, m.fromFile),
+                       kaz::squareOf(m.toRank, m.toFile), static_cast<kaz::PieceCode>(m.piece),
+                       static_cast<kaz::PieceCode>(m.newPiece),
+                       static_cast<kaz::PieceCode>(m.captured)});
+    return out;
+}
 
 void BM_MakeUnmake(benchmark::State& state) {
     kaz::SfenPosition s{};
@@ -23,9 +41,9 @@ void BM_MakeUnmake(benchmark::State& state) {
     }
     auto am = std::make_unique<kaz::AttackMap>();
     am->buildAttackMap(s.pos.board);
-    std::vector<kaz::testing::PseudoMove> moves = kaz::testing::pseudoMoves(s.pos, 0);
+    const std::vector<BenchMove> moves = benchMoves(s.pos, 0);
     for (auto _ : state) {
-        for (const auto& m : moves) {
+        for (const BenchMove& m : moves) {
             if (m.from < 0) {
                 benchmark::DoNotOptimize(kaz::makeDrop(s.pos, *am, 1, 189, m.to, m.piece));
                 kaz::unmakeDrop(s.pos, *am, 1, m.to, m.piece);
