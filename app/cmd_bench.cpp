@@ -16,7 +16,7 @@
 #include "engine/position/parse_number.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 #include "engine/search/searcher.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "engine/mate/side_to_move.h"
 #include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
 namespace {
 

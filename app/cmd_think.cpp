@@ -5,7 +5,7 @@
 #include "app/commands.h"
 #include "engine/position/parse_number.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 #include "engine/search/searcher.h"
 
 int runThinkCommand(int argc, char** argv) {

@@ -16,10 +16,11 @@
 
 #include "app/go_limits.h"
 #include "app/line_reader.h"
+#include "engine/position/engine_move.h"
 #include "engine/position/parse_number.h"
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
 namespace kaz {
 namespace {

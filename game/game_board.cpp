@@ -38,6 +38,18 @@ GameBoard rotateBoard(const GameBoard& board, bool swapOwners) {
     return turned;
 }
 
+void applyMove(GameBoard& board, std::array<GameHand, 2>& hands, int side, const EngineMove& m) {
+    GameHand& hand = hands[side];
+    if (m.captured != EMPTY) hand[m.captured & 7] += 1;
+    if (m.fromFile == -1) {
+        std::int32_t& count = hand[m.piece & 7];
+        if (count > 0) count -= 1;
+    } else {
+        board[cellOf(m.fromRank, m.fromFile)] = EMPTY;
+    }
+    board[cellOf(m.toRank, m.toFile)] = m.newPiece;
+}
+
 Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const GameHand& hand1) {
     Position pos;
     pos.board.fill(OFF_BOARD);

@@ -39,6 +39,11 @@ GameBoard makeEmptyBoard();
 // Turns a board through 180 degrees; with swapOwners the owner bit of every piece flips too.
 GameBoard rotateBoard(const GameBoard& board, bool swapOwners);
 
+// Plays `move` for `side` on a board and its hands, with fromFile/toFile as columns and
+// fromRank/toRank as rows: the move's captured piece goes to the mover's hand as its base kind,
+// the origin empties, a drop takes one of its kind from the hand (a count of 0 stays 0).
+void applyMove(GameBoard& board, std::array<GameHand, 2>& hands, int side, const EngineMove& move);
+
 // The engine encoding of a board and both hands (low bytes of each cell and count).
 Position toEnginePosition(const GameBoard& board, const GameHand& hand0, const GameHand& hand1);
 

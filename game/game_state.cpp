@@ -53,7 +53,6 @@ void navigate(GameState& game, Step step) {
         refuse(game, texts.whileThinking);
         return;
     }
-    game.selectionState = 0;
     int target = 0;
     bool allowed = true;
     switch (step) {
@@ -104,7 +103,6 @@ void initGame(GameState& game) {
         clearHands(game.hands);
         clearLastMove(game);
         game.engineResetPending = true;
-        game.selectionState = 0;
         game.started = game.gameOver = game.thinking = game.inputBusy = false;
         game.humanToMove = true;
         clearRecord(game);
@@ -136,7 +134,6 @@ void resetGame(GameState& game) {
     game.started = false;
     game.board = game.initialBoard;
     clearHands(game.hands);
-    game.selectionState = 0;
     clearLastMove(game);
     game.engineResetPending = true;
     game.thinkValue = 0;
@@ -178,13 +175,13 @@ void goBackOne(GameState& game) { navigate(game, Step::BackOne); }
 void goForwardOne(GameState& game) { navigate(game, Step::ForwardOne); }
 void goToEnd(GameState& game) { navigate(game, Step::ToEnd); }
 
-void swapSides(GameState& game) {
+bool swapSides(GameState& game) {
     std::unique_lock lock(game.gameLock);
-    if (!game.humanToMove || game.thinking) return;
+    if (!game.humanToMove || game.thinking) return false;
     if (game.recordLength < 3) {
         lock.unlock();
         game.window->showMessage("反転させるには棋譜の手数が足りません。", "失敗");
-        return;
+        return false;
     }
     game.paused = true;
     for (int k = 0; k <= game.recordLength; ++k) {
@@ -195,16 +192,16 @@ void swapSides(GameState& game) {
     game.humanIsSecond = game.humanIsSecond == 0 ? 1 : 0;
     game.humanToMove = game.humanIsSecond == 0;
     showPosition(game, 0);
-    game.selectionState = 0;
     clearLastMove(game);
     game.idleRepaints = 0;
     lock.unlock();
     game.window->setButtonCaption(GameButton::Pause, PAUSED_CAPTION);
     game.window->repaint();
     game.stateChanged.notify_all();
+    return true;
 }
 
-bool applyHumanMove(GameState& game) {
+bool applyHumanMove(GameState& game, EngineMove move) {
     std::unique_lock lock(game.gameLock);
     if (game.thinking || !game.humanToMove) return false;
     if (game.cursor >= HUMAN_MOVE_LIMIT) {
@@ -212,22 +209,14 @@ bool applyHumanMove(GameState& game) {
         refuse(game, STATUS_MOVE_LIMIT);
         return false;
     }
-    const bool drop = game.selCol == -1;
-    const bool onBoard = game.toRow >= 0 && game.toRow < 9 && game.toCol >= 0 && game.toCol < 9;
+    const bool drop = move.fromFile == -1;
+    const bool onBoard = move.toRank >= 0 && move.toRank < 9 && move.toFile >= 0 && move.toFile < 9;
     const bool originOnBoard =
-        game.selRow >= 0 && game.selRow < 9 && game.selCol >= 0 && game.selCol < 9;
+        move.fromRank >= 0 && move.fromRank < 9 && move.fromFile >= 0 && move.fromFile < 9;
     if (!onBoard || (!drop && !originOnBoard)) return false;
 
-    game.selectionState = 0;
-    std::int32_t& target = game.board[cellOf(game.toRow, game.toCol)];
-    if (target != EMPTY) game.hands[0][target & 7] += 1;
-    target = game.placedPiece;
-    if (drop) {
-        std::int32_t& count = game.hands[0][game.selPiece & 7];
-        if (count > 0) count -= 1;
-    } else {
-        game.board[cellOf(game.selRow, game.selCol)] = EMPTY;
-    }
+    move.captured = game.board[cellOf(move.toRank, move.toFile)];
+    applyMove(game.board, game.hands, 0, move);
     recordPosition(game);
     lock.unlock();
     game.window->repaint();
@@ -263,10 +252,8 @@ void fillEnginePosition(GameState& game) {
 
 GameView viewForPainting(const GameState& game) {
     std::lock_guard lock(game.gameLock);
-    return GameView{game.board,           game.hands,       game.humanToMove, game.thinking,
-                    game.showLastMove,    game.lastMoveRow, game.lastMoveCol, game.selectionState,
-                    game.selCol,          game.selRow,      game.handCellCol, game.handCellRow,
-                    game.statusText.get()};
+    return GameView{game.board,        game.hands,       game.humanToMove, game.thinking,
+                    game.showLastMove, game.lastMoveRow, game.lastMoveCol, game.statusText.get()};
 }
 
 }  // namespace kaz

@@ -25,14 +25,6 @@ namespace kaz {
 // computer move. Flags read across threads are atomics. The object is large (the record alone is
 // about 800 KB): allocate it statically or on the heap, never on a thread's stack.
 struct GameState {
-    // Move entry by mouse; window thread only.
-    int selectionState = 0;  // 0 nothing, 1 a board piece, 2 a piece in hand
-    int selCol = -1, selRow = -1;
-    int selPiece = 0;  // code of the selected board piece, or kind of the selected piece in hand
-    int toCol = -1, toRow = -1;
-    int placedPiece = 0;  // code placed on the target (promoted when the player promotes)
-    int handCellCol = -1, handCellRow = -1;
-
     std::atomic<bool> started{false};
     std::atomic<bool> gameOver{false};
     std::atomic<bool> thinking{false};
@@ -88,7 +80,6 @@ struct GameView {
     std::array<GameHand, 2> hands;
     bool humanToMove, thinking, showLastMove;
     int lastMoveRow, lastMoveCol;
-    int selectionState, selCol, selRow, handCellCol, handCellRow;
     std::string status;
 };
 GameView viewForPainting(const GameState& game);
@@ -115,13 +106,13 @@ void goBackOne(GameState& game);
 void goForwardOne(GameState& game);
 void goToEnd(GameState& game);
 
-// The human takes over the other side of the same game (the board flips).
-void swapSides(GameState& game);
+// The human takes over the other side of the same game (the board flips). False when refused.
+bool swapSides(GameState& game);
 
-// Applies the move entered in toCol/toRow/placedPiece from selCol/selRow (or a drop of kind
-// selPiece when selCol is -1), records it and hands the turn to the computer. At the record limit
-// the move is refused with STATUS_MOVE_LIMIT and false is returned; the selection stays.
-bool applyHumanMove(GameState& game);
+// Applies the human's move (side 0; columns and rows as in applyMove, fromFile -1 for a drop of
+// kind `piece`; the captured piece is read from the board), records it and hands the turn to the
+// computer. At the record limit the move is refused with STATUS_MOVE_LIMIT and false is returned.
+bool applyHumanMove(GameState& game, EngineMove move);
 
 // Turns the highlight of the computer's last move off. Caller holds gameLock.
 void clearLastMove(GameState& game);

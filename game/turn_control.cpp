@@ -154,14 +154,7 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
         endGameAfterPause();
         return;
     }
-    if (m.fromFile == -1) {
-        std::int32_t& count = g.hands[1][m.piece & 7];
-        if (count > 0) count -= 1;
-    } else {
-        if (m.captured != EMPTY) g.hands[1][m.captured & 7] += 1;
-        g.board[cellOf(m.fromRank, m.fromFile)] = EMPTY;
-    }
-    g.board[cellOf(m.toRank, m.toFile)] = m.newPiece;
+    applyMove(g.board, g.hands, 1, m);
     g.showLastMove = true;
     g.lastMoveRow = m.toRank;
     g.lastMoveCol = m.toFile;

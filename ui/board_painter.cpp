@@ -108,12 +108,12 @@ void BoardPainter::withCanvas(const std::function<void(const QImage&)>& use) {
     unlock();
 }
 
-void BoardPainter::paint(const GameView& view, const GameBoard& reachable,
+void BoardPainter::paint(const GameView& view, const MoveEntry& selection,
                          SearchProgress progress) {
     lockForPainting();
     {
         QPainter p(&offscreenImage_);
-        drawBoardAndHands(p, view, reachable);
+        drawBoardAndHands(p, view, selection);
         drawProgress(p, view.thinking, progress);
         drawTexts(p, QString::fromStdString(view.status));
     }
@@ -121,7 +121,7 @@ void BoardPainter::paint(const GameView& view, const GameBoard& reachable,
 }
 
 void BoardPainter::drawBoardAndHands(QPainter& p, const GameView& view,
-                                     const GameBoard& reachable) {
+                                     const MoveEntry& selection) {
     // A rectangle covers left..right-1 and top..bottom-1, outline included.
     const auto cellRect = [&p](const Rect& r, const QColor& fill) {
         p.setBrush(fill);
@@ -144,14 +144,14 @@ void BoardPainter::drawBoardAndHands(QPainter& p, const GameView& view,
     if (view.humanToMove) {
         if (view.showLastMove && view.lastMoveCol >= 0 && view.lastMoveRow >= 0)
             cell(view.lastMoveCol, view.lastMoveRow, RED);
-        if (view.selectionState != 0) {
-            if (view.selCol != -1 && view.selRow != -1) {
-                cell(view.selCol, view.selRow, BLUE);
+        if (selection.selectionState != 0) {
+            if (selection.selCol != -1 && selection.selRow != -1) {
+                cell(selection.selCol, selection.selRow, BLUE);
                 for (int row = 0; row < 9; ++row)
                     for (int col = 0; col < 9; ++col)
-                        if (reachable[cellOf(row, col)] != 0) cell(col, row, GREEN);
+                        if (selection.reachable[cellOf(row, col)] != 0) cell(col, row, GREEN);
             } else {
-                cell(view.handCellCol, view.handCellRow, BLUE);
+                cell(selection.handCellCol, selection.handCellRow, BLUE);
             }
         }
     }

@@ -10,6 +10,7 @@
 #include "engine/search/think.h"
 #include "game/game_board.h"
 #include "game/game_state.h"
+#include "ui/move_entry.h"
 
 namespace kaz::ui {
 
@@ -33,9 +34,9 @@ class BoardPainter {
     // The text drawn at the credit line's position.
     void setCredit(const QString& text) { credit_ = text; }
 
-    // Draws board, hands, highlights, progress strip, credit and status line. `reachable` marks
-    // the cells the selected board piece can go to (GameBoard layout, 1 = reachable).
-    void paint(const GameView& view, const GameBoard& reachable, SearchProgress progress);
+    // Draws board, hands, highlights, progress strip, credit and status line. `selection` is the
+    // click handler's selected piece with the cells it can go to.
+    void paint(const GameView& view, const MoveEntry& selection, SearchProgress progress);
 
     // Runs `use` with the canvas while no paint is under way.
     void withCanvas(const std::function<void(const QImage&)>& use);
@@ -50,7 +51,7 @@ class BoardPainter {
     void lockForCopying();
     void unlock();
 
-    void drawBoardAndHands(class QPainter& p, const GameView& view, const GameBoard& reachable);
+    void drawBoardAndHands(class QPainter& p, const GameView& view, const MoveEntry& selection);
     void drawPiece(QPainter& p, int code, int x, int y);
     void drawHand(QPainter& p, const GameHand& hand, int codeOffset,
                   const std::array<int, 8>& handY);

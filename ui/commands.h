@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/game_state.h"
+#include "ui/move_entry.h"
 
 namespace kaz::ui {
 
@@ -19,8 +20,9 @@ enum Command : int {
     CMD_SWAP_SIDES = 10003,
 };
 
-// Carries out the game's part of a command; the About box and exit belong to the window and do
-// nothing here, as does any unknown id.
-void handleCommand(GameState& game, int id);
+// Carries out the game's part of a command and drops the click handler's selection where the
+// command changes the position; the About box and exit belong to the window and do nothing here,
+// as does any unknown id.
+void handleCommand(GameState& game, MoveEntry& entry, int id);
 
 }  // namespace kaz::ui

@@ -216,7 +216,7 @@ void MainWindow::createMenu() {
 QPushButton* MainWindow::button(int id) const { return id >= 0 && id < 6 ? buttons_[id] : nullptr; }
 
 void MainWindow::handleCommand(int id) {
-    ui::handleCommand(game_, id);
+    ui::handleCommand(game_, entry_, id);
     if (id == CMD_ABOUT) showAbout();
     if (id == CMD_EXIT) close();
 }
@@ -225,7 +225,7 @@ void MainWindow::handleClick(int x, int y) { ui::handleClick(game_, entry_, x, y
 
 void MainWindow::paintBoard() {
     const GameView view = viewForPainting(game_);
-    painter_.paint(view, entry_.reachable, searcher_.progress());
+    painter_.paint(view, entry_, searcher_.progress());
     if (view_ != nullptr) view_->update();
 }
 

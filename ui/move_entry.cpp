@@ -50,23 +50,23 @@ int gridIndex(int pixel) { return pixel < 0 ? -1 : pixel / CELL; }
 
 void selectFirst(GameState& g, MoveEntry& entry, int col, int row) {
     if (onBoard(col, row)) {
-        g.selCol = col;
-        g.selRow = row;
-        g.selPiece = g.board[cellOf(row, col)];
-        if (g.selPiece == EMPTY || (g.selPiece & OWNER_BIT) != 0) return;
+        entry.selCol = col;
+        entry.selRow = row;
+        entry.selPiece = g.board[cellOf(row, col)];
+        if (entry.selPiece == EMPTY || (entry.selPiece & OWNER_BIT) != 0) return;
         computeTargets(g, entry);
-        g.selectionState = 1;
+        entry.selectionState = 1;
         g.window->repaint();
         return;
     }
     const int handCol = col - HAND_GRID_COL, handRow = row - HAND_GRID_ROW;
     if (handCol < 0 || handCol >= 4 || handRow < 0 || handRow >= 4) return;
     const int kind = HAND_CELL_KIND[handRow][handCol / 2];
-    g.selCol = g.selRow = -1;
-    g.handCellCol = col;
-    g.handCellRow = row;
-    g.selPiece = kind;
-    g.selectionState = g.hands[0][kind] > 0 ? 2 : 0;
+    entry.selCol = entry.selRow = -1;
+    entry.handCellCol = col;
+    entry.handCellRow = row;
+    entry.selPiece = kind;
+    entry.selectionState = g.hands[0][kind] > 0 ? 2 : 0;
     g.window->repaint();
 }
 
@@ -78,28 +78,27 @@ void fillPawnColumns(const GameState& g, MoveEntry& entry) {
     }
 }
 
-bool mayPromote(const GameState& g) {
-    const int kind = g.selPiece & 7;
-    const bool inCamp = g.selRow <= 2 || g.toRow <= 2;
-    return inCamp && (g.selPiece & PROMOTED_BIT) == 0 && kind != KIN && kind != GYOKU;
+bool mayPromote(const MoveEntry& entry, int toRow) {
+    const int kind = entry.selPiece & 7;
+    const bool inCamp = entry.selRow <= 2 || toRow <= 2;
+    return inCamp && (entry.selPiece & PROMOTED_BIT) == 0 && kind != KIN && kind != GYOKU;
 }
 
 void completeMove(GameState& g, MoveEntry& entry, int col, int row) {
     fillPawnColumns(g, entry);
-    const bool drop = g.selectionState == 2;
+    const bool drop = entry.selectionState == 2;
     if (drop) {
-        if (g.selPiece == HU && entry.pawnColumns[col] != 0) return;
+        if (entry.selPiece == HU && entry.pawnColumns[col] != 0) return;
         if (g.board[cellOf(row, col)] != EMPTY) return;
     } else if (entry.reachable[cellOf(row, col)] == 0) {
         return;
     }
-    g.toCol = col;
-    g.toRow = row;
-    g.placedPiece = g.selPiece;
+    EngineMove move{entry.selCol, entry.selRow, entry.selPiece, col, row, entry.selPiece, EMPTY};
     // The choice is always the player's, even where an unpromoted piece could never move again.
-    if (!drop && mayPromote(g) && g.window->askYesNo("成りますか？", "成り・不成の選択"))
-        g.placedPiece |= PROMOTED_BIT;
-    applyHumanMove(g);  // refuses with a status text at the record limit; the selection stays
+    if (!drop && mayPromote(entry, row) && g.window->askYesNo("成りますか？", "成り・不成の選択"))
+        move.newPiece |= PROMOTED_BIT;
+    // Refused with a status text at the record limit: the selection stays.
+    if (applyHumanMove(g, move)) entry.selectionState = 0;
 }
 
 }  // namespace
@@ -107,8 +106,8 @@ void completeMove(GameState& g, MoveEntry& entry, int col, int row) {
 void computeTargets(const GameState& game, MoveEntry& entry) {
     for (int row = 0; row < 9; ++row)
         for (int col = 0; col < 9; ++col) entry.reachRaw[cellOf(row, col)] = 0;
-    Marker m{game.board, entry.reachRaw, cellOf(game.selRow, game.selCol)};
-    switch (game.selPiece) {
+    Marker m{game.board, entry.reachRaw, cellOf(entry.selRow, entry.selCol)};
+    switch (entry.selPiece) {
         case HU:
             m.steps({UP});
             break;
@@ -167,12 +166,12 @@ void handleClick(GameState& game, MoveEntry& entry, int x, int y) {
 
     if (!game.started || game.gameOver || game.thinking || !game.humanToMove) return;
     const int col = gridIndex(x), row = gridIndex(y);
-    if (game.selectionState == 0) {
+    if (entry.selectionState == 0) {
         selectFirst(game, entry, col, row);
         return;
     }
-    if (!onBoard(col, row) || (col == game.selCol && row == game.selRow)) {
-        game.selectionState = 0;
+    if (!onBoard(col, row) || (col == entry.selCol && row == entry.selRow)) {
+        entry.selectionState = 0;
         game.window->repaint();
         return;
     }

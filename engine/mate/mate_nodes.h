@@ -15,8 +15,8 @@
 
 #include "engine/mate/mate_solver.h"
 #include "engine/mate/mate_tester.h"
+#include "engine/position/engine_move.h"
 #include "engine/position/make_move.h"
-#include "engine/position/transform.h"
 
 namespace kaz::mate {
 

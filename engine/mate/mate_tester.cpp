@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/mate/mate_nodes.h"
-#include "engine/position/transform.h"
+#include "engine/position/rotate.h"
 
 namespace kaz {
 

@@ -1,6 +1,6 @@
 #include "engine/mate/side_to_move.h"
 
-#include "engine/position/transform.h"
+#include "engine/position/rotate.h"
 
 namespace kaz {
 

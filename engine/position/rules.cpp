@@ -1,6 +1,6 @@
 #include "engine/position/rules.h"
 
-#include "engine/position/transform.h"
+#include "engine/position/engine_move.h"
 
 namespace kaz {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "engine/position/engine_move.h"
 #include "engine/position/make_move.h"
-#include "engine/position/transform.h"
 #include "engine/search/searcher.h"
 
 namespace kaz {

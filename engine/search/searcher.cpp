@@ -8,8 +8,8 @@
 #include <iterator>
 #include <vector>
 
+#include "engine/position/rotate.h"
 #include "engine/position/rules.h"
-#include "engine/position/transform.h"
 
 namespace kaz {
 

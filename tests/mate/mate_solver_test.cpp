@@ -14,6 +14,7 @@
 #include "engine/mate/mate_solver.h"
 #include "engine/mate/side_to_move.h"
 #include "engine/position/make_move.h"
+#include "engine/position/usi_notation.h"
 #include "tests/mate/mate_support.h"
 
 namespace kaz {

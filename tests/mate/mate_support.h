@@ -10,8 +10,8 @@
 #include <string>
 
 #include "engine/position/attack_map.h"
+#include "engine/position/rotate.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
 
 namespace kaz::testing {
 

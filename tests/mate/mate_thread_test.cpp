@@ -9,7 +9,8 @@
 #include <thread>
 
 #include "engine/mate/mate_solver.h"
-#include "engine/position/transform.h"
+#include "engine/position/rotate.h"
+#include "engine/position/usi_notation.h"
 #include "tests/mate/mate_support.h"
 
 namespace kaz {

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/position/engine_move.h"
+#include "engine/position/rotate.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
 namespace kaz {
 namespace {

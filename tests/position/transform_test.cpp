@@ -1,4 +1,6 @@
-#include "engine/position/transform.h"
+#include "engine/position/engine_move.h"
+#include "engine/position/rotate.h"
+#include "engine/position/usi_notation.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 #include "engine/search/searcher.h"
 #include "tests/support/searcher_access.h"
 #include "tests/support/shogi_rules.h"

@@ -37,15 +37,8 @@ struct TestGame {
     }
     bool humanDrop(int kind, int to) { return enter(-1, -1, kind, to, kind); }
     bool enter(int col, int row, int piece, int to, int placed) {
-        GameState& g = *state;
-        g.selCol = col;
-        g.selRow = row;
-        g.selPiece = piece;
-        g.toCol = colOf(to);
-        g.toRow = rowOf(to);
-        g.placedPiece = placed;
-        g.selectionState = col < 0 ? 2 : 1;
-        return applyHumanMove(g);
+        return applyHumanMove(*state,
+                              EngineMove{col, row, piece, colOf(to), rowOf(to), placed, EMPTY});
     }
 
     // Stands in for the turn thread: a move of the computer (side 1), applied and recorded.

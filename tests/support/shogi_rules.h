@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/position/transform.h"
+#include "engine/position/engine_move.h"
 #include "engine/position/types.h"
 #include "tests/support/pseudo_moves.h"
 

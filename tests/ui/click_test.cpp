@@ -44,31 +44,31 @@ TEST(Clicks, SelectionShowsTargetsAndIsClearedOutsideTheBoard) {
     WindowFixture f;
     GameState& g = f.g();
     f.clickCell(2, 6);  // no game yet
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     f.start();
     f.clickCell(4, 0);  // the computer's king
     f.clickCell(4, 4);  // an empty cell
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 
     // The rook of the starting position: left up to the bishop, right to the edge.
     f.clickCell(7, 7);
-    EXPECT_EQ(g.selectionState, 1);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 1);
     expectCellColours(f, {7, 7}, {{2, 7}, {3, 7}, {4, 7}, {5, 7}, {6, 7}, {8, 7}});
     f.clickCell(7, 7);  // the selected cell again: cleared
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     expectCellColours(f, {-1, -1}, {});
 
     f.clickCell(2, 6);
     f.clickCell(2, 4);  // two cells ahead: the pawn cannot go there
-    EXPECT_EQ(g.selectionState, 1);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 1);
     EXPECT_EQ(g.recordLength, 0);
     expectCellColours(f, {2, 6}, {{2, 5}});
     // Right of the board, the hand area, and a release dragged out to the left all clear it.
     for (const QPoint& outside : {QPoint(380, 100), QPoint(420, 220), QPoint(-5, 250)}) {
-        ASSERT_EQ(g.selectionState, 1);
+        ASSERT_EQ(f.window->moveEntry().selectionState, 1);
         f.window->handleClick(outside.x(), outside.y());
         f.settle();
-        EXPECT_EQ(g.selectionState, 0) << outside.x();
+        EXPECT_EQ(f.window->moveEntry().selectionState, 0) << outside.x();
         expectCellColours(f, {-1, -1}, {});
         f.clickCell(2, 6);
     }
@@ -80,7 +80,7 @@ TEST(Clicks, SelectionShowsTargetsAndIsClearedOutsideTheBoard) {
     g.gameOver = false;
     g.thinking = true;
     f.clickCell(2, 6);
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 }
 
 // Where the human's piece at (row, col) may go by the piece rules (the movement table the rules
@@ -113,17 +113,17 @@ TEST(Clicks, TargetsOfEveryKindOnRandomBoardsFollowThePieceRules) {
         for (int n = 0; n < 12; ++n)
             g.board[cellOf(random() % 9, random() % 9)] =
                 kinds[random() % 14] | (random() % 2 ? OWNER_BIT : 0);
-        g.selRow = random() % 9;
-        g.selCol = random() % 9;
-        g.selPiece = g.board[cellOf(g.selRow, g.selCol)] = kinds[trial % 14];
         ui::MoveEntry entry;
+        entry.selRow = random() % 9;
+        entry.selCol = random() % 9;
+        entry.selPiece = g.board[cellOf(entry.selRow, entry.selCol)] = kinds[trial % 14];
         ui::computeTargets(g, entry);
         std::set<Cell> cells;
         for (int r = 0; r < 9; ++r)
             for (int c = 0; c < 9; ++c)
                 if (entry.reachable[cellOf(r, c)] != 0) cells.insert({c, r});
-        ASSERT_EQ(cells, ruleTargets(g.board, g.selRow, g.selCol))
-            << "kind " << g.selPiece << " at row " << g.selRow << " col " << g.selCol;
+        ASSERT_EQ(cells, ruleTargets(g.board, entry.selRow, entry.selCol))
+            << "kind " << entry.selPiece << " at row " << entry.selRow << " col " << entry.selCol;
     }
 }
 
@@ -138,10 +138,10 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     EXPECT_EQ(g.recordLength, 1);
     EXPECT_EQ(g.moveRecord.boards[1], g.board);
     EXPECT_FALSE(g.humanToMove);
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     EXPECT_EQ(f.dialogs.questions().size(), 1u);  // only who moves first
     f.clickCell(3, 6);                            // the computer's turn: ignored
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 
     // At move 497 a move is still entered; at 498 it is refused and the selection stays.
     g.humanToMove = true;
@@ -153,11 +153,11 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     f.clickCell(3, 6);
     f.clickCell(3, 5);
     EXPECT_EQ(g.statusText.get(), "手数がオーバーです。これ以上は指せません。");
-    EXPECT_EQ(g.selectionState, 1);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 1);
     EXPECT_EQ(g.board[cellOf(6, 3)], HU);
     EXPECT_EQ(g.recordLength, 498);
     f.clickCell(3, 6);  // later clicks are handled again
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 }
 
 TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
@@ -171,22 +171,22 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     const std::pair<Cell, int> picks[] = {{{10, 5}, HU}, {{13, 5}, HU}, {{11, 7}, GIN}};
     for (const auto& [cell, kind] : picks) {
         f.clickCell(cell.first, cell.second);
-        EXPECT_EQ(g.selectionState, 2);
-        EXPECT_EQ(g.selPiece, kind);
+        EXPECT_EQ(f.window->moveEntry().selectionState, 2);
+        EXPECT_EQ(f.window->moveEntry().selPiece, kind);
         EXPECT_EQ(f.cellColour(cell.first, cell.second), BLUE);
         f.clickCell(cell.first, cell.second);
-        EXPECT_EQ(g.selectionState, 0);
+        EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     }
     // A kind the human does not hold selects nothing, nor does the computer's hand.
     f.clickCell(12, 7);
     f.clickCell(10, 1);
-    EXPECT_EQ(g.selectionState, 0);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     EXPECT_EQ(f.cellColour(10, 1), YELLOW);
 
     f.clickCell(10, 5);
     f.clickCell(4, 3);  // column 4 holds the human's pawn
     f.clickCell(4, 0);  // occupied by the computer's king
-    EXPECT_EQ(g.selectionState, 2);
+    EXPECT_EQ(f.window->moveEntry().selectionState, 2);
     EXPECT_EQ(g.recordLength, 0);
     f.clickCell(3, 0);  // column 3 has only a promoted pawn: allowed, even on row 0
     EXPECT_EQ(g.board[cellOf(0, 3)], HU);

@@ -141,7 +141,7 @@ TEST(Painter, MissingPicturesAreSkipped) {
     EXPECT_EQ(
         painter.loadPieceImages([](const QString&) { return QStringLiteral("/nonexistent"); }), 0);
     const auto game = std::make_unique<GameState>();
-    painter.paint(viewForPainting(*game), GameBoard{}, {});
+    painter.paint(viewForPainting(*game), ui::MoveEntry{}, {});
     // The board is drawn; the pieces are not.
     EXPECT_EQ(painter.offscreenImage().pixelColor(20, 20), YELLOW);
     EXPECT_EQ(painter.offscreenImage().pixelColor(180, 340), YELLOW);

@@ -11,7 +11,7 @@
 
 #include "engine/position/rules.h"
 #include "engine/position/sfen.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 #include "tests/usi/engine_process.h"
 
 namespace kaz::testing {

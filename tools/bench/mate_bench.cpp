@@ -14,7 +14,7 @@
 #include <string>
 
 #include "engine/mate/side_to_move.h"
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "kif/record_files.h"
+#include "game/record_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,11 +1,10 @@
-#include "engine/position/transform.h"
+#include "engine/position/usi_notation.h"
 
-#include <cctype>
+#include "engine/position/engine_move.h"
+#include "engine/position/sfen.h"
 
 namespace kaz {
 namespace {
-
-PieceCode flipOwner(PieceCode c) { return c < 0x80 ? static_cast<PieceCode>(c ^ OWNER_BIT) : c; }
 
 std::string squareName(int file, int rank) {
     std::string s;
@@ -21,58 +20,6 @@ int readSquare(char fileDigit, char rankLetter) {
 }
 
 }  // namespace
-
-Position rotatePosition(const Position& pos) {
-    Position r;
-    for (int q = 0; q < 256; ++q) r.board[q] = OFF_BOARD;
-    for (int rank = 0; rank < 9; ++rank)
-        for (int file = 0; file < 9; ++file) {
-            const int q = squareOf(rank, file);
-            r.board[rotateSquare(q)] = flipOwner(pos.board[q]);
-        }
-    r.hand[0] = pos.hand[1];
-    r.hand[1] = pos.hand[0];
-    return r;
-}
-
-SfenPosition rotateSfen(const SfenPosition& sfen) {
-    return {rotatePosition(sfen.pos), 1 - sfen.sideToMove, sfen.moveNumber};
-}
-
-EngineMove rotateMove(const EngineMove& m) {
-    EngineMove r = m;
-    if (m.fromFile >= 0) {
-        r.fromFile = 8 - m.fromFile;
-        r.fromRank = 8 - m.fromRank;
-    }
-    if (m.toFile >= 0) {
-        r.toFile = 8 - m.toFile;
-        r.toRank = 8 - m.toRank;
-    }
-    r.piece = flipOwner(static_cast<PieceCode>(m.piece));
-    r.newPiece = flipOwner(static_cast<PieceCode>(m.newPiece));
-    r.captured = flipOwner(static_cast<PieceCode>(m.captured));
-    return r;
-}
-
-void applyMove(Position& pos, int side, const EngineMove& m) {
-    const int to = squareOf(m.toRank, m.toFile);
-    if (m.fromFile < 0) {
-        pos.hand[side][m.piece & 7] -= 1;
-    } else {
-        pos.board[squareOf(m.fromRank, m.fromFile)] = EMPTY;
-        if (m.captured != EMPTY) pos.hand[side][m.captured & 7] += 1;
-    }
-    pos.board[to] = static_cast<PieceCode>(m.newPiece);
-}
-
-EngineMove boardMove(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured) {
-    return {fileOf(from), rankOf(from), piece, fileOf(to), rankOf(to), newPiece, captured};
-}
-
-EngineMove dropMove(PieceCode piece, int to) {
-    return {-1, -1, piece, fileOf(to), rankOf(to), piece, EMPTY};
-}
 
 std::string toUsi(const EngineMove& m) {
     std::string s;

@@ -1,4 +1,4 @@
-#include "kif/record_files.h"
+#include "game/record_files.h"
 
 #include <cstdio>
 #include <ctime>
@@ -99,22 +99,22 @@ void saveRecord(GameState& game) {
     }
 }
 
-void loadRecord(GameState& game) {
+bool loadRecord(GameState& game) {
     constexpr std::string_view WHILE_THINKING = "コンピュータの思考中は棋譜を読み込めません。";
     if (game.thinking) {
         refuseWhileThinking(game, WHILE_THINKING);
-        return;
+        return false;
     }
     const std::optional<std::string> path = game.window->chooseOpenFile(KIF_FILE_FILTER);
     if (!path) {
         game.window->showMessage("棋譜ファイルを開きませんでした。", FAILED);
-        return;
+        return false;
     }
     std::string bytes;
     const ReadFileError readError = readWholeFile(*path, KIF_MAX_FILE_BYTES, bytes);
     if (readError == ReadFileError::CannotOpen) {
         game.window->showMessage(CANNOT_OPEN, *path);
-        return;
+        return false;
     }
     game.window->showMessage("棋譜ファイルを開けました。", "成功");
 
@@ -127,7 +127,7 @@ void loadRecord(GameState& game) {
         result = readKif(bytes, *scratch);
     if (!result.ok) {
         game.window->showMessage(FORMAT_MISMATCH, "棋譜読み込みエラー");
-        return;
+        return false;
     }
 
     {
@@ -136,7 +136,7 @@ void loadRecord(GameState& game) {
         if (game.thinking) {
             lock.unlock();
             refuseWhileThinking(game, WHILE_THINKING);
-            return;
+            return false;
         }
         for (int k = 0; k <= result.moves; ++k) {
             game.moveRecord.boards[k] = scratch->boards[k];
@@ -152,7 +152,6 @@ void loadRecord(GameState& game) {
         game.thinking = false;
         game.humanToMove = true;
         game.inputBusy = false;
-        game.selectionState = 0;
         clearLastMove(game);
         game.paused = true;
         game.idleRepaints = 0;
@@ -160,6 +159,7 @@ void loadRecord(GameState& game) {
     game.window->setButtonCaption(GameButton::Start, "初期化");
     game.window->setButtonCaption(GameButton::Pause, "■");
     game.stateChanged.notify_all();
+    return true;
 }
 
 }  // namespace kaz
