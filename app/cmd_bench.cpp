@@ -1,8 +1,11 @@
 // The bench: one think on each position of a fixed suite with a fixed seed. The mate solver runs
 // to completion before each main search (ThinkLimits::solverFirst), so the node totals do not
-// depend on thread timing: they are the search's signature.
+// depend on thread timing: they are the search's signature. With --time-ms every think gets that
+// budget instead (the solver then runs beside it, as in a game), and the bench reports how the
+// answers kept to it: the wall time from the start of each think to its answer, and legality.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -12,6 +15,7 @@
 
 #include "app/commands.h"
 #include "engine/position/parse_number.h"
+#include "engine/position/rules.h"
 #include "engine/position/sfen.h"
 #include "engine/position/usi_notation.h"
 #include "engine/search/searcher.h"
@@ -91,6 +95,7 @@ int runBenchCommand(int argc, char** argv) {
     unsigned seed = 1;
     bool chosen[std::size(SUITE)] = {};
     bool some = false;
+    std::int64_t timeMs = -1;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         std::uint64_t value = 0;
@@ -101,16 +106,27 @@ int runBenchCommand(int argc, char** argv) {
         } else if (arg == "--positions" && i + 1 < argc && parsePositions(argv[i + 1], chosen)) {
             some = true;
             ++i;
+        } else if (arg == "--list") {
+            for (const BenchPosition& b : SUITE) std::printf("%s\n", b.sfen);
+            return 0;
+        } else if (arg == "--time-ms" && i + 1 < argc &&
+                   kaz::parseNumber(argv[i + 1], MAX_TIME_MS, value)) {
+            timeMs = static_cast<std::int64_t>(value);
+            ++i;
         } else {
             std::fprintf(stderr,
-                         "kazaguruma-engine: bench takes only --seed N (N from 1) and "
-                         "--positions I,J,... (from 1 to %zu)\n",
+                         "kazaguruma-engine: bench takes only --seed N (N from 1), "
+                         "--positions I,J,... (from 1 to %zu), --time-ms N and --list\n",
                          std::size(SUITE));
             return 2;
         }
     }
     auto searcher = std::make_unique<kaz::Searcher>();
-    const kaz::ThinkLimits limits{.seed = seed, .solverFirst = true};
+    const bool timed = timeMs >= 0;
+    // A solver run to completion first would not be bound by the budget.
+    const kaz::ThinkLimits limits{.seed = seed, .solverFirst = !timed, .budgetMs = timeMs};
+    std::int64_t worstOverMs = INT64_MIN;
+    int illegal = 0, late = 0;
     std::uint64_t nodes = 0, mateNodes = 0, testerNodes = 0;
     std::int64_t totalMs = 0;
     double totalCpuMs = 0;  // process CPU time: on a busy machine wall time overstates the work
@@ -124,10 +140,22 @@ int runBenchCommand(int argc, char** argv) {
             return 1;
         }
         const std::clock_t cpuStart = std::clock();
+        const auto wallStart = std::chrono::steady_clock::now();
         const kaz::ThinkResult r =
             searcher->thinkFor(sfen.pos, sfen.sideToMove, sfen.moveNumber - 1, limits);
+        const std::int64_t wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - wallStart)
+                                        .count();
         const kaz::ThinkStats stats = searcher->stats();
         const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        if (timed) {
+            const bool legal = r.resign || kaz::isLegal(sfen.pos, sfen.sideToMove, r.move);
+            illegal += legal ? 0 : 1;
+            late += wallMs > timeMs ? 1 : 0;
+            worstOverMs = std::max(worstOverMs, wallMs - timeMs);
+            std::printf("%2d depth %2d wall_ms %6lld%s\n", index, r.depth,
+                        static_cast<long long>(wallMs), legal ? "" : " ILLEGAL");
+        }
         std::printf(
             "%2d %-8s value %7d nodes %10llu mate_nodes %9llu tester_nodes %10llu "
             "time_ms %6lld cpu_ms %6.0f  %s\n",
@@ -150,5 +178,11 @@ int runBenchCommand(int argc, char** argv) {
         count, static_cast<unsigned long long>(nodes), static_cast<unsigned long long>(mateNodes),
         static_cast<unsigned long long>(testerNodes), static_cast<long long>(totalMs), totalCpuMs,
         (nodes + mateNodes + testerNodes) / cpuSeconds);
+    if (timed) {
+        std::printf("budget_ms %lld over_budget %d illegal %d worst_overshoot_ms %lld\n",
+                    static_cast<long long>(timeMs), late, illegal,
+                    static_cast<long long>(worstOverMs));
+        return illegal > 0 || late > 0 ? 1 : 0;
+    }
     return 0;
 }

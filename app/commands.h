@@ -1,5 +1,8 @@
 #pragma once
 
+// The largest --time-ms: a day.
+constexpr long MAX_TIME_MS = 86400000L;
+
 // Subcommands of kazaguruma-engine. Each takes the arguments after its name and returns the exit
 // status: 0 success, 2 bad input.
 int runSfenCommand(int argc, char** argv);

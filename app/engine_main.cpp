@@ -15,9 +15,10 @@ constexpr Command COMMANDS[] = {
     {"sfen", runSfenCommand, "sfen SFEN          parse a position and print it normalised"},
     {"kif", runKifCommand, "kif FILE           replay a KIF or .csa record, one SFEN per position"},
     {"think", runThinkCommand,
-     "think SFEN [--seed N] [--moves N] [--plies]   one think for the side to move"},
+     "think SFEN [--seed N] [--moves N] [--time-ms N] [--plies]   one think for the side to move"},
     {"bench", runBenchCommand,
-     "bench [--seed N] [--positions I,J,...]   thinks on the built-in suite; node totals"},
+     "bench [--seed N] [--positions I,J,...] [--time-ms N] [--list]   thinks on the built-in "
+     "suite; node totals"},
     {"mate", runMateCommand, "mate SFEN [--depth N]  search a forced mate for the side to move"},
     {"testmate", runTestmateCommand,
      "testmate SFEN      1 if the side to move forces mate, else 0"},

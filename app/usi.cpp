@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/go_limits.h"
 #include "app/line_reader.h"
 #include "engine/position/engine_move.h"
 #include "engine/position/parse_number.h"
@@ -27,6 +28,11 @@ namespace {
 // Enough for a position command with well over a hundred thousand moves.
 constexpr std::size_t MAX_LINE = 1 << 20;
 constexpr unsigned MAX_SEED = 2147483647;  // GUIs keep spin values in 32-bit signed integers
+// Kept back from every timed think for the GUI and the pipe. The think itself ends within a few
+// milliseconds of its deadline on an idle machine, but on two cores loaded fifteen-fold answers
+// came up to 330 ms late: the margin covers that even for a GUI that allows no grace at all.
+constexpr unsigned DEFAULT_MARGIN_MS = 400;
+constexpr unsigned MAX_MARGIN_MS = 10000;
 // How long quit waits for a think to stop before the process ends without it.
 constexpr std::chrono::milliseconds QUIT_GRACE{1000};
 
@@ -126,6 +132,7 @@ class UsiSession {
     int side_ = 0;
     int plies_ = 0;
     unsigned seed_ = 0;
+    unsigned marginMs_ = DEFAULT_MARGIN_MS;
     bool newGamePending_ = true;
     std::thread thread_;
 
@@ -186,6 +193,8 @@ void UsiSession::usi() {
     send("id name Kazaguruma " KAZ_VERSION);
     send("id author the Kazaguruma developers");
     send("option name RandomSeed type spin default 0 min 0 max " + std::to_string(MAX_SEED));
+    send("option name ByoyomiMargin type spin default " + std::to_string(DEFAULT_MARGIN_MS) +
+         " min 0 max " + std::to_string(MAX_MARGIN_MS));
     send("usiok");
 }
 
@@ -195,13 +204,18 @@ void UsiSession::setOption(const std::vector<std::string_view>& words) {
         info("setoption needs 'name <id> [value <x>]'");
         return;
     }
-    if (joinWords(words, 2, value) != "RandomSeed") return;  // GUIs send USI_Hash and the like
-    std::uint64_t seed = 0;
-    if (value + 2 != words.size() || !parseUsiNumber(words[value + 1], MAX_SEED, seed)) {
-        info("RandomSeed needs a whole number from 0 to " + std::to_string(MAX_SEED));
+    const std::string name = joinWords(words, 2, value);
+    unsigned* field = name == "RandomSeed"      ? &seed_
+                      : name == "ByoyomiMargin" ? &marginMs_
+                                                : nullptr;
+    if (field == nullptr) return;  // GUIs send USI_Hash and the like
+    const unsigned max = field == &seed_ ? MAX_SEED : MAX_MARGIN_MS;
+    std::uint64_t n = 0;
+    if (value + 2 != words.size() || !parseUsiNumber(words[value + 1], max, n)) {
+        info(name + " needs a whole number from 0 to " + std::to_string(max));
         return;
     }
-    seed_ = static_cast<unsigned>(seed);
+    *field = static_cast<unsigned>(n);
 }
 
 void UsiSession::position(const std::vector<std::string_view>& words) {
@@ -243,28 +257,14 @@ void UsiSession::position(const std::vector<std::string_view>& words) {
 }
 
 void UsiSession::go(const std::vector<std::string_view>& words) {
-    bool ponder = false, infinite = false;
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        const std::string_view w = words[i];
+    for (std::string_view w : words)
         if (w == "mate") {
             send("checkmate notimplemented");
             return;
         }
-        if (w == "ponder") {
-            ponder = true;
-        } else if (w == "infinite") {
-            infinite = true;
-        } else if (w == "btime" || w == "wtime" || w == "byoyomi" || w == "binc" || w == "winc" ||
-                   w == "movetime" || w == "depth" || w == "nodes") {
-            // The search is fixed-depth: limits are read only to check their form.
-            std::uint64_t n = 0;
-            if (i + 1 >= words.size() || !parseUsiNumber(words[i + 1], ~std::uint64_t{0}, n))
-                info(std::string(w) + " needs a whole number; ignored");
-            ++i;
-        } else {
-            info("go: " + quoted(w) + " ignored");
-        }
-    }
+    GoLimits limits;
+    for (const std::string& complaint : readGo(words, limits)) info(complaint);
+    const bool ponder = limits.ponder, infinite = limits.infinite;
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (busy_ && !silent_) {
@@ -283,8 +283,11 @@ void UsiSession::go(const std::vector<std::string_view>& words) {
         newGamePending_ = false;
     }
     player_.clearStop();
-    thread_ = std::thread(&UsiSession::runThink, this,
-                          ThinkRequest{pos_, side_, plies_, ThinkLimits{.seed = seed_}});
+    const std::int64_t budget = thinkBudgetMs(limits, side_, marginMs_);
+    thread_ = std::thread(
+        &UsiSession::runThink, this,
+        ThinkRequest{pos_, side_, plies_,
+                     ThinkLimits{.seed = seed_, .budgetMs = budget, .clockHeld = ponder}});
 }
 
 void UsiSession::stop() {
@@ -304,6 +307,7 @@ void UsiSession::ponderHit() {
         hold_ = false;
         ponder_ = false;
     }
+    player_.startClock();
     released_.notify_all();
 }
 

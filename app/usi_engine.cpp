@@ -27,13 +27,14 @@ class SearchPlayer : public kaz::Player {
         r.mate = t.mate;
         r.noMove = t.noMove;
         r.mateLength = t.mateLength;
-        r.depth = t.book ? 0 : searcher_->depth();
+        r.depth = t.book ? 0 : t.depth;
         r.nodes = stats.nodes + stats.testerNodes + stats.mateNodes;
         r.timeMs = stats.timeMs;
         return r;
     }
 
     void requestStop() override { searcher_->requestStop(); }
+    void startClock() override { searcher_->startClock(); }
     void clearStop() override { searcher_->clearStop(); }
 
   private:

@@ -65,6 +65,9 @@ struct GameState {
     // Set when a game starts afresh: the turn thread clears the engine's game memory (move count,
     // chosen move, value, remembered moves) before its next think.
     std::atomic<bool> engineResetPending{true};
+    // Time per computer move in milliseconds, set from the window's menu; -1: no limit (the
+    // fixed-depth think).
+    std::atomic<int> thinkTimeMs{-1};
     // The root column the painter drew last in the progress strip.
     std::atomic<int> lastDrawnProgress{0};
 

@@ -137,7 +137,9 @@ void TurnControl::computerMove(std::unique_lock<std::mutex>& lock) {
     g.window->repaint();
 
     // The computer is side 1 of the game.
-    const ThinkResult r = s.thinkFor(pos, 1, movesPlayed, limits_);
+    ThinkLimits limits = limits_;
+    limits.budgetMs = g.thinkTimeMs.load();
+    const ThinkResult r = s.thinkFor(pos, 1, movesPlayed, limits);
 
     lock.lock();
     if (stopping_) {

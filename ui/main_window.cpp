@@ -35,6 +35,7 @@
 #include "ui/commands.h"
 #include "ui/data_files.h"
 #include "ui/layout.h"
+#include "ui/think_time_menu.h"
 
 namespace kaz::ui {
 
@@ -286,6 +287,7 @@ void MainWindow::createMenu() {
         connect(action, &QAction::triggered, this, [this, percent] { setZoom(percent); });
         zoomActions_ << action;
     }
+    addThinkTimeMenu(menuBar(), game_);
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("バージョン情報(&A)..."), CMD_ABOUT);
 

@@ -1,11 +1,15 @@
 #include "engine/search/searcher.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <vector>
 
 #include "engine/position/rotate.h"
+#include "engine/position/rules.h"
 
 namespace kaz {
 
@@ -64,6 +68,7 @@ ThinkResult Searcher::thinkFor(const Position& pos, int sideToMove, int movesPla
     r.mate = mateFound;
     r.noMove = noMove;
     r.mateLength = r.mate ? mateSolver.mateLength[0] : 0;
+    r.depth = completedDepth;
     return r;
 }
 
@@ -78,26 +83,13 @@ ThinkStats Searcher::stats() const {
     return t;
 }
 
-void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
-                     const ThinkLimits& limits) {
-    const auto started = std::chrono::steady_clock::now();
-    // The arguments may alias `position`, which the passes change and restore: keep a copy.
-    Position given;
-    given.board = board;
-    given.hand[0] = hand0;
-    given.hand[1] = hand1;
-
-    // The process priority is left alone: real-time priority would starve the desktop.
-    std::srand(limits.seed != 0 ? limits.seed : static_cast<unsigned>(std::time(nullptr)));
+void Searcher::searchToDepth(const Position& given, int depth, unsigned seed) {
+    // Every depth starts from the same state, so the last one is exactly the fixed-depth think.
+    std::srand(seed);
     loadPosition(given.board, given.hand[0], given.hand[1]);
-    depthLimit = configuredDepth;
+    depthLimit = depth;
     std::memcpy(plyStage, stageTemplate, sizeof plyStage);
-
-    mateSolver.start(given, MATE_SOLVER_DEPTH);
-    if (limits.solverFirst) mateSolver.join();
-
     attackMap.buildAttackMap(position.board);
-    gameMoveCount += 1;
     ply = 0;
     progressColumn.store(0, std::memory_order_relaxed);
     plyValue[0] = NO_MOVE_SIDE1;
@@ -106,8 +98,6 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
         memoryUsed[p] = 0;
         std::memset(memoryTargets[p], 0, sizeof memoryTargets[p]);
     }
-    std::memset(nodesAtPly, 0, sizeof nodesAtPly);
-    testerNodes = 0;
     bookHit = false;
     rootMoveChosen = false;
 
@@ -121,6 +111,66 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
         pass.store(rootPass, std::memory_order_relaxed);
         node<1>();
     }
+}
+
+void Searcher::deepen(const Position& given, unsigned seed) {
+    // Even depths only, so every search ends on a reply of side 0. Depth 8 is left out: without
+    // the recapture and capture-reply plies the selective search prunes less, and it costs about
+    // as much as the full depth.
+    constexpr int SHALLOW_DEPTHS[] = {2, 4, 6};
+    EngineMove move{};
+    std::int32_t value = 0;
+    bool book = false;
+    for (std::size_t step = 0;; ++step) {
+        const int depth = step < std::size(SHALLOW_DEPTHS)
+                              ? std::min(SHALLOW_DEPTHS[step], configuredDepth)
+                              : configuredDepth;
+        searchToDepth(given, depth, seed);
+        if (stopping()) break;
+        completedDepth = depth;
+        move = chosenMove;
+        value = plyValue[0];
+        book = bookHit;
+        if (book || depth >= configuredDepth ||
+            mateSolver.found.load(std::memory_order_relaxed) != 0)
+            break;
+    }
+    if (completedDepth > 0 && stopping()) {
+        // The unfinished depth saw only some root moves: the deepest finished answer stands.
+        chosenMove = move;
+        plyValue[0] = value;
+        bookHit = book;
+        rootMoveChosen = true;
+    }
+}
+
+void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
+                     const ThinkLimits& limits) {
+    const auto started = std::chrono::steady_clock::now();
+    const bool timed = limits.budgetMs >= 0;
+    if (timed) deadline_.arm(stopRequest, limits.budgetMs, limits.clockHeld);
+    // The arguments may alias `position`, which the passes change and restore: keep a copy.
+    Position given;
+    given.board = board;
+    given.hand[0] = hand0;
+    given.hand[1] = hand1;
+
+    // The process priority is left alone: real-time priority would starve the desktop.
+    const unsigned seed =
+        limits.seed != 0 ? limits.seed : static_cast<unsigned>(std::time(nullptr));
+    mateSolver.start(given, MATE_SOLVER_DEPTH);
+    if (limits.solverFirst) mateSolver.join();
+
+    gameMoveCount += 1;
+    std::memset(nodesAtPly, 0, sizeof nodesAtPly);
+    testerNodes = 0;
+    completedDepth = 0;
+    if (timed) {
+        deepen(given, seed);
+    } else {
+        searchToDepth(given, configuredDepth, seed);
+        if (!stopping()) completedDepth = configuredDepth;
+    }
 
     // One reading of `found` decides both the resignation and the take-over.
     const bool mate = mateSolver.found.load(std::memory_order_acquire) != 0;
@@ -128,12 +178,23 @@ void Searcher::think(const Board& board, const Hand& hand0, const Hand& hand1,
     stopped = stopping();
     noMove = stopped && !mate && !rootMoveChosen && !bookHit;
     if (noMove) plyValue[0] = 0;
-    resignFlag = !mate && !stopped && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
+    resignFlag = !mate && completedDepth > 0 && plyValue[0] >= RESIGN_THRESHOLD ? 1 : 0;
     mateSolver.requestStop();
     if (mate) {
         chosenMove = mateSolver.bestMove;
         plyValue[0] = mateSolver.mateLength[0] - MATE_VALUE_BASE;
+    } else if (timed && !resignFlag && (noMove || !isLegal(given, 1, chosenMove))) {
+        // Out of time before any search finished, or with only a move that loses the king
+        // finished: any legal move is better than none.
+        const std::vector<EngineMove> moves = legalMoves(given, 1);
+        if (!moves.empty()) {
+            chosenMove = moves.front();
+            noMove = false;
+        }
     }
+    deadline_.disarm();
+    // The flag the deadline raised ends this think only; the next one starts unstopped.
+    if (deadline_.expired()) stopRequest.store(false);
     mateSolver.join();
     mateSolver.found.store(0, std::memory_order_relaxed);
     mateFound = mate;

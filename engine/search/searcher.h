@@ -9,6 +9,7 @@
 #include "engine/position/attack_map.h"
 #include "engine/position/types.h"
 #include "engine/search/book.h"
+#include "engine/search/deadline.h"
 #include "engine/search/evaluate.h"
 #include "engine/search/think.h"
 
@@ -68,6 +69,9 @@ class Searcher {
     // requested until clearStop, which the caller calls before the next think.
     void requestStop() { stopRequest.store(true); }
     void clearStop() { stopRequest.store(false); }
+    // From any thread: starts the held clock of a running think (ThinkLimits::clockHeld); its
+    // budget counts from now.
+    void startClock() { deadline_.startClock(); }
     // From any thread while a think runs: how far it has got.
     SearchProgress progress() const {
         return {pass.load(std::memory_order_relaxed),
@@ -147,6 +151,7 @@ class Searcher {
     std::int64_t thinkTimeMs = 0;
     bool bookHit = false;    // the move came from the opening book
     bool mateFound = false;  // the move came from the mate solver
+    int completedDepth = 0;  // depth of the deepest search that ran to its end (0: none)
     bool stopped = false;    // stopRequest was set when the passes ended: the think is incomplete
     // Stopped before any root move was finished and without a solver mate: chosenMove is not a
     // move of this think, and neither resignFlag nor plyValue[0] (left 0) is a verdict.
@@ -157,6 +162,12 @@ class Searcher {
     }
     bool stopping() const { return stopRequest.load(std::memory_order_relaxed); }
     bool rootMoveChosen = false;  // chosenMove was set by this think (root move or book hit)
+    Deadline deadline_;
+
+    // One complete think to depth `depth` on `given`: the three root passes.
+    void searchToDepth(const Position& given, int depth, unsigned seed);
+    // Deeper and deeper searches until the deadline; leaves the deepest finished one's answer.
+    void deepen(const Position& given, unsigned seed);
 
     template <int S>
     void node();

@@ -10,7 +10,9 @@ namespace kaz {
 
 constexpr int SEARCH_PLIES = 64;
 
-// How one think runs. A time budget belongs here once the think keeps one.
+// How one think runs. Without a budget the think is the fixed-depth search to the configured depth.
+// With one it searches depth 2, 4, 6 and then the full depth, each a complete think of its own, and
+// answers with the deepest one finished when the time is up.
 struct ThinkLimits {
     // Seed for srand at the start of the think (the random term of the root moves); 0 seeds with
     // the current time.
@@ -18,6 +20,10 @@ struct ThinkLimits {
     // Runs the mate solver to completion before the main search instead of beside it, so that
     // both node counts are independent of thread timing (the bench signature).
     bool solverFirst = false;
+    // Milliseconds the think may take; < 0: no limit.
+    std::int64_t budgetMs = -1;
+    // The budget counts from Searcher::startClock() instead of the start (a ponder).
+    bool clockHeld = false;
 };
 
 // What one think decided, in the caller's orientation.
@@ -30,6 +36,7 @@ struct ThinkResult {
     // Stopped before any move was searched to the end: move is meaningless, value 0, no resign.
     bool noMove = false;
     std::int32_t mateLength = 0;  // plies of the solver's mate (0 for a king capture) when mate
+    int depth = 0;                // depth of the deepest search that ran to its end (0: none)
 };
 
 // What the last think cost; changes no result.

@@ -141,6 +141,51 @@ TEST(Think, StopBeforeTheThinkStillLetsASolverMateWin) {
     EXPECT_EQ(lostNodes, 0u);
 }
 
+// A heavy middle game whose full think takes tens of seconds: on a budget the answer is a legal
+// move, in time, from a shallower search.
+TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
+    const SfenPosition p =
+        fromSfen("l6nl/1r3kg2/p2ppp1p1/2ps2p1p/1p7/2P1SPP1P/PPNP1S3/2GK2G2/L6RL w BGNPbnp 61");
+    // The deadline is kept to milliseconds; the margin is for a loaded machine.
+    constexpr std::int64_t BUDGET_MS = 1000, SLACK_MS = SANITIZED ? 2000 : 300;
+    Searcher& s = searcher().searcher;
+    for (const std::int64_t budget : {BUDGET_MS, std::int64_t{0}}) {
+        const auto start = std::chrono::steady_clock::now();
+        const ThinkResult r = s.thinkFor(p.pos, p.sideToMove, 60, {.seed = 9, .budgetMs = budget});
+        const auto took = std::chrono::steady_clock::now() - start;
+        SCOPED_TRACE("budget " + std::to_string(budget));
+        EXPECT_LT(took, std::chrono::milliseconds(budget + SLACK_MS));
+        EXPECT_FALSE(r.resign);
+        EXPECT_FALSE(r.noMove);
+        EXPECT_TRUE(s.stats().stopped);
+        EXPECT_TRUE(isLegal(p.pos, p.sideToMove, r.move)) << toUsi(r.move);
+        EXPECT_LT(r.depth, s.depth());
+        if (budget > 0) {
+            EXPECT_LT(std::abs(r.value), 50000);
+        }
+    }
+}
+
+// With more time than the full think needs, the timed think ends with the very same search.
+TEST(Think, ABudgetBeyondTheFullThinkGivesTheUnlimitedAnswer) {
+    Searcher& s = searcher().searcher;
+    for (const char* sfen : {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1",
+                             "3gk4/4s4/4p4/9/9/9/4P4/4S4/4KG3 w - 1"}) {
+        const SfenPosition p = fromSfen(sfen);
+        const ThinkResult plain = s.thinkFor(p.pos, p.sideToMove, 10, {.seed = 77});
+        const std::uint64_t plainNodes = s.stats().nodes;
+        const ThinkResult timed =
+            s.thinkFor(p.pos, p.sideToMove, 10, {.seed = 77, .budgetMs = 600000});
+        SCOPED_TRACE(sfen);
+        EXPECT_FALSE(s.stats().stopped);
+        EXPECT_EQ(timed.depth, s.depth());
+        EXPECT_EQ(plain.depth, s.depth());
+        EXPECT_TRUE(timed.move == plain.move && timed.value == plain.value &&
+                    timed.resign == plain.resign && timed.book == plain.book);
+        EXPECT_GT(s.stats().nodes, plainNodes);  // the shallow searches came first
+    }
+}
+
 // Random legal play from sparse positions, then a think for whoever is to move: every answer must
 // be a legal move unless the computer resigns.
 TEST(Think, EveryAnswerIsALegalMove) {

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
+#include <QSettings>
 #include <QTimer>
 #include <filesystem>
 
@@ -210,6 +212,38 @@ TEST(Commands, AboutBoxFromTheMenuAndBothShortcutsAndExit) {
     }
     f.command(CMD_EXIT);
     EXPECT_FALSE(f.window->isVisible());
+}
+
+// The think-time choice goes to the game at once and is remembered for the next run.
+TEST(Commands, ThinkTimeChoiceIsStoredAndReadBack) {
+    QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma")).clear();
+    const auto item = [](WindowFixture& f, const char* label) -> QAction* {
+        for (QAction* top : f.window->menuBar()->actions())
+            if (top->text() == QStringLiteral("設定(&S)"))
+                for (QAction* sub : top->menu()->actions())
+                    if (sub->text() == QStringLiteral("思考時間"))
+                        for (QAction* a : sub->menu()->actions())
+                            if (a->text() == QString::fromUtf8(label)) return a;
+        ADD_FAILURE() << "no menu item " << label;
+        return nullptr;
+    };
+    {
+        WindowFixture f;
+        EXPECT_EQ(f.g().thinkTimeMs.load(), -1);
+        EXPECT_TRUE(item(f, "制限なし")->isChecked());
+        item(f, "10秒")->trigger();
+        EXPECT_EQ(f.g().thinkTimeMs.load(), 10000);
+        EXPECT_FALSE(item(f, "制限なし")->isChecked());
+    }
+    WindowFixture next;
+    EXPECT_EQ(next.g().thinkTimeMs.load(), 10000);
+    EXPECT_TRUE(item(next, "10秒")->isChecked());
+    item(next, "制限なし")->trigger();
+    EXPECT_EQ(next.g().thinkTimeMs.load(), -1);
+    EXPECT_EQ(QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
+                  .value(QStringLiteral("think/timeMs"))
+                  .toInt(),
+              -1);
 }
 
 }  // namespace

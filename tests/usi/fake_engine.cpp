@@ -63,6 +63,7 @@ class ScriptedPlayer : public kaz::Player {
         stop_ = true;
         stopped_.notify_all();
     }
+    void startClock() override {}
     void clearStop() override {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = false;

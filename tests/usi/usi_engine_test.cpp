@@ -92,5 +92,26 @@ TEST(UsiEngine, StopAndQuitEndARealThinkPromptly) {
     }
 }
 
+// A ponder thinks without a clock; ponderhit starts it. Had the clock started at go, the think
+// would be over by ponderhit and the bestmove would follow it at once.
+TEST(UsiEngine, PonderhitStartsTheClock) {
+    EngineProcess e(KAZ_ENGINE);
+    e.send("setoption name ByoyomiMargin value 0");
+    e.send(std::string("position sfen ") + HEAVY);
+    e.send("go ponder btime 0 wtime 0 byoyomi 500");
+    expectQuiet(e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const auto hit = std::chrono::steady_clock::now();
+    e.send("ponderhit");
+    const std::vector<std::string> lines = e.readUntil("bestmove", THINK_MS);
+    const auto waited = std::chrono::steady_clock::now() - hit;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_GE(waited, std::chrono::milliseconds(450));
+    EXPECT_LT(waited, std::chrono::milliseconds(500 + PROMPT_MS));
+    EXPECT_GE(std::stoll(infoFields(lines[0])["time"]), 1900) << lines[0];
+    EXPECT_TRUE(legalIn(HEAVY, bestmoveOf(lines))) << lines[1];
+    expectCleanExit(e);
+}
+
 }  // namespace
 }  // namespace kaz

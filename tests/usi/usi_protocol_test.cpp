@@ -41,10 +41,11 @@ TEST(UsiProtocol, HandshakeOptionsAndNewGame) {
     ASSERT_TRUE(e.started());
     e.send("usi");
     const std::vector<std::string> lines = e.readUntil("usiok", PROMPT_MS);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "id name Kazaguruma " KAZ_VERSION);
     EXPECT_EQ(lines[1].rfind("id author ", 0), 0u);
     EXPECT_EQ(lines[2], "option name RandomSeed type spin default 0 min 0 max 2147483647");
+    EXPECT_EQ(lines[3], "option name ByoyomiMargin type spin default 400 min 0 max 10000");
     // What GUIs always send is accepted without a word.
     e.send("setoption name USI_Hash value 256");
     e.send("setoption name USI_Ponder value true");

@@ -21,8 +21,13 @@ const USAGE = `usage: node match.mjs --engine1 CMD --engine2 CMD [options]
   --engine1-options "Name=Value,..." , --engine2-options "..."
                                  setoption commands ("Name" alone for a button)
   --max-plies N                  draw when the game reaches N plies (default 256)
+  --grace-ms MS                  a move later than byoyomi + this loses on time
+                                 (default 200)
+  --engine1-grace-ms MS, --engine2-grace-ms MS
+                                 grace for one engine
   --timeout-ms MS                extra time beyond byoyomi before a thinking
-                                 engine is declared unresponsive (default 60000)
+                                 engine is declared unresponsive and killed
+                                 (default 60000)
   --startup-timeout-ms MS        limit for usiok and readyok (default 60000)
   --openings FILE                openings, one per line ("startpos moves ..." or
                                  "sfen ... moves ..."); default: built-in list
@@ -73,6 +78,9 @@ function parseCli(argv) {
         "engine1-options": { type: "string" },
         "engine2-options": { type: "string" },
         "max-plies": { type: "string", default: "256" },
+        "grace-ms": { type: "string", default: "200" },
+        "engine1-grace-ms": { type: "string" },
+        "engine2-grace-ms": { type: "string" },
         "timeout-ms": { type: "string", default: "60000" },
         "startup-timeout-ms": { type: "string", default: "60000" },
         openings: { type: "string" },
@@ -93,6 +101,7 @@ function parseCli(argv) {
     if (!v[flag]?.trim()) throw new UsageError(`--${flag} is required`);
   }
   const byoyomi = positiveInt(v.byoyomi, "--byoyomi", { allowZero: true });
+  const grace = positiveInt(v["grace-ms"], "--grace-ms", { allowZero: true });
   let openings = BUILTIN_OPENINGS;
   if (v.openings) {
     try {
@@ -109,6 +118,10 @@ function parseCli(argv) {
         v[`engine${n}-byoyomi`] === undefined
           ? byoyomi
           : positiveInt(v[`engine${n}-byoyomi`], `--engine${n}-byoyomi`, { allowZero: true }),
+      graceMs:
+        v[`engine${n}-grace-ms`] === undefined
+          ? grace
+          : positiveInt(v[`engine${n}-grace-ms`], `--engine${n}-grace-ms`, { allowZero: true }),
     })),
     games: positiveInt(v.games, "--games"),
     maxPlies: positiveInt(v["max-plies"], "--max-plies"),

@@ -15,11 +15,12 @@ import {
  * engine may still answer the abandoned search later.
  */
 export class Player {
-  constructor({ id, command, options = [], byoyomiMs, timeoutMs, startupTimeoutMs, log = null }) {
+  constructor({ id, command, options = [], byoyomiMs, graceMs = 200, timeoutMs, startupTimeoutMs, log = null }) {
     this.id = id;
     this.command = command;
     this.options = options;
     this.byoyomiMs = byoyomiMs;
+    this.graceMs = graceMs;
     this.timeoutMs = timeoutMs;
     this.startupTimeoutMs = startupTimeoutMs;
     this.log = log;
@@ -165,8 +166,21 @@ function adjudicate(record, playerOf, plies, maxPlies) {
  * Judges the mover's reply in position: { move } for a legal move, else
  * { ending } (resignation, declaration, malformed or illegal reply).
  */
-function judgeReply(position, mover, { token, line }, fault) {
+function judgeReply(position, mover, { token, line, elapsedMs }, fault) {
   const color = position.color;
+  // As a GUI's clock: whatever arrives after the byoyomi (and the grace for the pipe) is lost.
+  if (elapsedMs > mover.byoyomiMs + mover.graceMs) {
+    return {
+      ending: {
+        loser: color,
+        reason: "time",
+        detail:
+          `${mover.displayName} answered after ${Math.round(elapsedMs)} ms ` +
+          `(byoyomi ${mover.byoyomiMs} ms + grace ${mover.graceMs} ms)`,
+        special: SpecialMoveType.TIMEOUT,
+      },
+    };
+  }
   if (token === "resign") {
     return { ending: { loser: color, reason: "resign", special: SpecialMoveType.RESIGN } };
   }
@@ -223,7 +237,8 @@ function judgeReply(position, mover, { token, line }, fault) {
  *   { winner: Player|null, loserColor, reason, detail, plies, record,
  *     illegal: {...}|null, protocolErrors: [{...}] }
  * reason is one of: checkmate, no legal move, resign, declaration, illegal move,
- * perpetual check, repetition, max plies, crash, timeout, protocol error.
+ * perpetual check, repetition, max plies, crash, time (a late move), timeout (no
+ * move at all), protocol error.
  */
 export async function playGame({ gameNumber, sente, gote, opening, maxPlies }) {
   const { record, usiMoves } = openingRecord(opening);

@@ -6,7 +6,7 @@ import { Player, playGame, setRecordHeader } from "./game.mjs";
 import { summarize } from "./summary.mjs";
 
 /**
- * config: { engines: [{command, options, byoyomiMs}, x2], games, maxPlies,
+ * config: { engines: [{command, options, byoyomiMs, graceMs}, x2], games, maxPlies,
  *           timeoutMs, startupTimeoutMs, openings, outDir, log, onGame }
  * Returns the summary object.
  */
@@ -18,6 +18,7 @@ export async function runMatch(config) {
         command: e.command,
         options: e.options,
         byoyomiMs: e.byoyomiMs,
+        graceMs: e.graceMs,
         timeoutMs: config.timeoutMs,
         startupTimeoutMs: config.startupTimeoutMs,
         log: config.log,

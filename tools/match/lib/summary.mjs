@@ -9,6 +9,7 @@ function emptyEngineStats(player) {
     asGote: { wins: 0, losses: 0, draws: 0 },
     illegalMoves: 0,
     protocolErrors: 0,
+    lossesOnTime: 0,
     thinkMs: { moves: 0, average: null, max: null },
   };
 }
@@ -31,6 +32,9 @@ export function summarize(games, players) {
       if (result.winner === null) s.draws++;
       else if (result.winner === player) s.wins++;
       else s.losses++;
+    }
+    if (result.reason === "time" || result.reason === "timeout") {
+      stats.get(result.winner === g.sente ? g.gote : g.sente).lossesOnTime++;
     }
     if (result.illegal) {
       illegalMoves.push(result.illegal);
@@ -91,12 +95,13 @@ export function formatSummary(summary) {
   lines.push("");
   lines.push(
     table([
-      ["engine", "total W-L-D", "as sente", "as gote", "illegal", "proto err", "moves", "avg ms", "max ms"],
+      ["engine", "total W-L-D", "as sente", "as gote", "on time", "illegal", "proto err", "moves", "avg ms", "max ms"],
       ...summary.engines.map((e) => [
         `${e.id}: ${e.name ?? e.command}`,
         wld(total(e)),
         wld(e.asSente),
         wld(e.asGote),
+        e.lossesOnTime,
         e.illegalMoves,
         e.protocolErrors,
         e.thinkMs.moves,

@@ -38,7 +38,9 @@ function runMatch({ engine1, engine2, games = 1, openings, extra = [] }) {
   const dir = tempDir();
   const json = path.join(dir, "summary.json");
   const args = [MATCH, "--engine1", engine1, "--engine2", engine2, "--games", String(games)];
-  args.push("--byoyomi", "50", "--timeout-ms", "5000", "--out", path.join(dir, "games"), "--json", json);
+  // A generous grace: a loaded machine must not turn these games into losses on time.
+  args.push("--byoyomi", "50", "--grace-ms", "2000", "--timeout-ms", "5000");
+  args.push("--out", path.join(dir, "games"), "--json", json);
   if (openings) {
     const file = path.join(dir, "openings.txt");
     writeFileSync(file, openings.join("\n") + "\n");
@@ -216,6 +218,20 @@ describe("faults lose the game, are reported, and fail the run", () => {
     const starts = readFileSync(transcript, "utf8").split("\n").filter((l) => l === "usi");
     assert.equal(starts.length, 2, "a fresh engine for the second game");
     assert.throws(() => execFileSync("pgrep", ["-f", marker]), "the hung engine outlived the match");
+  });
+
+  test("a move after byoyomi + grace loses on time, counted in the summary", async () => {
+    // !slow answers after 500 ms: late against 50 + 200 ms, in time against 50 + 2000 ms.
+    const late = { engine1: fake({ script: "!slow" }), engine2: fake({ seed: 2 }) };
+    const r = await runMatch({ ...late, extra: ["--grace-ms", "200"] });
+    assert.equal(r.status, 0, "a late move is a loss, not a protocol fault");
+    assert.deepEqual([r.summary.results[0].winner, r.summary.results[0].reason], ["engine2", "time"]);
+    assert.match(r.summary.results[0].detail, /answered after \d+ ms \(byoyomi 50 ms \+ grace 200 ms\)/);
+    assert.deepEqual(r.summary.engines.map((e) => e.lossesOnTime), [1, 0]);
+    assert.match(r.stdout, /on time/);
+    assert.match(readFileSync(r.summary.results[0].kif, "utf8"), /切れ負け/);
+    const inTime = await runMatch({ ...late, extra: ["--max-plies", "2"] });
+    assert.deepEqual([inTime.summary.results[0].reason, inTime.summary.engines[0].lossesOnTime], ["max plies", 0]);
   });
 
   test("a malformed bestmove", async () => {
