@@ -94,8 +94,8 @@ describe("how a game ends", () => {
       /game 1: engine2 played 5e5d \(no piece on the from-square\) in sfen \S+ w - 2\n/, /反則負け/],
     "a false entering-king declaration": [fake("win"), fake(), [], null,
       [1, "engine2", "illegal move", 0], "0 1 0, 0 0 0", /engine1 played win/],
-    "a malformed bestmove": [fake("7g7fx"), fake(), [], null,
-      [1, "engine2", "protocol error", 0], "0 0 1, 0 0 0", /engine1 protocol: malformed reply "bestmove 7g7fx"/],
+    "a malformed bestmove": [fake("''"), fake(), [], null,
+      [1, "engine2", "protocol error", 0], "0 0 1, 0 0 0", /engine1 protocol: malformed reply "bestmove"/],
     "a crash": [fake("!crash"), fake(), [], null, [1, "engine2", "crash", 0], "0 0 1, 0 0 0",
       /engine1 crash: engine1 exited with status 3 while waiting for bestmove/, /反則負け/],
     // !slow answers after 500 ms: late against 50 + 200 ms, in time against 50 + 2000 ms.
@@ -132,6 +132,7 @@ describe("how a game ends", () => {
     const results = r.summary.results.map((g) => `${g.winner} ${g.reason}`);
     assert.deepEqual([r.status, ...results], [1, "engine1 timeout", "engine1 timeout"]);
     assert.equal(r.summary.engines[1].lossesOnTime, 2);
+    assert.match(r.stdout, /game 2: engine2 timeout: engine2 gave no bestmove within 350 ms/);
     assert.equal(readFileSync(transcript, "utf8").match(/^usi$/gm).length, 2, "a fresh engine for the second game");
     assert.throws(() => execFileSync("pgrep", ["-f", transcript]), "the hung engine outlived the match");
   });
