@@ -162,30 +162,26 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
               {1, 0, KIN},
               {7, 7, HU}});
     GameState& g = f.g();
-    // Row 3 to row 2, answered Yes.
-    f.dialogs.queueYesNo(true);
-    f.clickCell(2, 3);
-    f.clickCell(2, 2);
-    EXPECT_EQ(g.board[cellOf(2, 2)], NGIN);
-    ASSERT_EQ(f.dialogs.questions().size(), 2u);
-    EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
-
-    // Row 2 back to row 3, answered No.
-    g.humanToMove = true;
-    f.dialogs.queueYesNo(false);
-    f.clickCell(6, 2);
-    f.clickCell(7, 3);
-    EXPECT_EQ(g.board[cellOf(3, 7)], GIN);
-    EXPECT_EQ(f.dialogs.questions().size(), 3u);
-
-    // A gold, a promoted piece and a move outside the camp are not asked about.
-    const std::pair<Cell, Cell> unasked[] = {{{0, 1}, {0, 0}}, {{2, 2}, {2, 1}}, {{7, 7}, {7, 6}}};
-    for (const auto& [from, to] : unasked) {
+    // Into the camp answered Yes, out of it answered No (-1: not asked): a gold, a promoted piece
+    // and a move outside the camp are not asked about.
+    const struct {
+        Cell from, to;
+        int answer, piece;
+    } moves[] = {{{2, 3}, {2, 2}, 1, NGIN},
+                 {{6, 2}, {7, 3}, 0, GIN},
+                 {{0, 1}, {0, 0}, -1, KIN},
+                 {{2, 2}, {2, 1}, -1, NGIN},
+                 {{7, 7}, {7, 6}, -1, HU}};
+    std::size_t asked = 1;  // who moves first
+    for (const auto& m : moves) {
         g.humanToMove = true;
-        f.clickCell(from.first, from.second);
-        f.clickCell(to.first, to.second);
+        if (m.answer >= 0) f.dialogs.queueYesNo(m.answer == 1);
+        f.clickCell(m.from.first, m.from.second);
+        f.clickCell(m.to.first, m.to.second);
+        EXPECT_EQ(g.board[cellOf(m.to.second, m.to.first)], m.piece) << m.to.first;
+        EXPECT_EQ(f.dialogs.questions().size(), asked += m.answer >= 0) << m.to.first;
     }
-    EXPECT_EQ(f.dialogs.questions().size(), 3u);
+    EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
     EXPECT_EQ(g.recordLength, 5);
 }
 
