@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <regex>
 #include <string>
@@ -82,13 +83,14 @@ class EngineProcess {
 
     // The next line on standard output, or nothing if none came within the time.
     std::optional<std::string> readLine(int timeoutMs) {
-        const auto deadline = after(timeoutMs);
+        const long long deadline = nowMs() + timeoutMs;
         std::size_t eol;
         while ((eol = outText_.find('\n')) == std::string::npos) {
             pollfd p{out_, POLLIN, 0};
             char buf[65536];
-            const ssize_t n =
-                ::poll(&p, 1, msLeft(deadline)) > 0 ? ::read(out_, buf, sizeof buf) : -1;
+            const ssize_t n = ::poll(&p, 1, std::max(0LL, deadline - nowMs())) > 0
+                                  ? ::read(out_, buf, sizeof buf)
+                                  : -1;
             if (n == 0) ::close(std::exchange(out_, -1));  // poll now just waits out the time
             if (n <= 0) return std::nullopt;
             outText_.append(buf, n);
@@ -101,7 +103,7 @@ class EngineProcess {
     // Lines up to and including the first that starts with `prefix`; empty if it never came.
     std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs) {
         std::vector<std::string> lines;
-        for (const auto deadline = after(timeoutMs); auto line = readLine(msLeft(deadline));) {
+        for (const long long end = nowMs() + timeoutMs; auto line = readLine(end - nowMs());) {
             lines.push_back(*line);
             if (line->starts_with(prefix)) return lines;
         }
@@ -110,17 +112,14 @@ class EngineProcess {
 
     // Everything standard error has shown so far.
     std::string errorText() const {
-        std::string text;
-        char buf[65536];
-        for (ssize_t n; (n = ::pread(::fileno(err_), buf, sizeof buf, text.size())) > 0;)
-            text.append(buf, n);
-        return text;
+        std::ifstream in("/proc/self/fd/" + std::to_string(::fileno(err_)));
+        return {std::istreambuf_iterator<char>(in), {}};
     }
 
     // The exit status (128 + signal when killed), or nothing if still running after the time.
     // Output that comes meanwhile is dropped, so that a full pipe cannot hold the process up.
     std::optional<int> waitExit(int timeoutMs) {
-        for (const auto deadline = after(timeoutMs); Clock::now() < deadline; readLine(10)) {
+        for (const long long deadline = nowMs() + timeoutMs; nowMs() < deadline; readLine(10)) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) != pid_) continue;
             exited_ = true;
@@ -141,12 +140,9 @@ class EngineProcess {
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
-    static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
-    static int msLeft(Clock::time_point deadline) {
-        using std::chrono::milliseconds;
-        return std::max(
-            0, int(std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count()));
+    static long long nowMs() {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
 
     pid_t pid_ = -1;
