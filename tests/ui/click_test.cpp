@@ -84,8 +84,7 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     WindowFixture f;
     f.start();
     GameState& g = f.g();
-    f.clickCell(2, 6);
-    f.clickCell(2, 5);
+    f.clickMove(2, 6, 2, 5);
     EXPECT_EQ(g.board[cellOf(5, 2)], HU);
     EXPECT_EQ(g.board[cellOf(6, 2)], EMPTY);
     EXPECT_EQ(g.recordLength, 1);
@@ -99,12 +98,10 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     // At move 497 a move is still entered; at 498 it is refused and the selection stays.
     g.humanToMove = true;
     g.cursor = g.recordLength = 497;
-    f.clickCell(7, 6);
-    f.clickCell(7, 5);
+    f.clickMove(7, 6, 7, 5);
     EXPECT_EQ(g.recordLength, 498);
     g.humanToMove = true;
-    f.clickCell(3, 6);
-    f.clickCell(3, 5);
+    f.clickMove(3, 6, 3, 5);
     EXPECT_EQ(g.statusText.get(), "手数がオーバーです。これ以上は指せません。");
     EXPECT_EQ(f.window->moveEntry().selectionState, 1);
     EXPECT_EQ(g.board[cellOf(6, 3)], HU);
@@ -147,8 +144,7 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     EXPECT_EQ(g.recordLength, 1);
     // A silver dropped into the computer's camp is never asked about promotion.
     g.humanToMove = true;
-    f.clickCell(11, 7);
-    f.clickCell(6, 1);
+    f.clickMove(11, 7, 6, 1);
     EXPECT_EQ(g.board[cellOf(1, 6)], GIN);
     EXPECT_EQ(f.dialogs.questions().size(), 1u);  // only who moves first
 }
@@ -176,8 +172,7 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
     for (const auto& m : moves) {
         g.humanToMove = true;
         if (m.answer >= 0) f.dialogs.queueYesNo(m.answer == 1);
-        f.clickCell(m.from.first, m.from.second);
-        f.clickCell(m.to.first, m.to.second);
+        f.clickMove(m.from.first, m.from.second, m.to.first, m.to.second);
         EXPECT_EQ(g.board[cellOf(m.to.second, m.to.first)], m.piece) << m.to.first;
         EXPECT_EQ(f.dialogs.questions().size(), asked += m.answer >= 0) << m.to.first;
     }
@@ -195,8 +190,7 @@ TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
         f.window->handleClick(600, 20);  // would clear the selection if it were handled
     };
     f.dialogs.queueYesNo(true);
-    f.clickCell(2, 3);
-    f.clickCell(2, 2);
+    f.clickMove(2, 3, 2, 2);
     EXPECT_TRUE(busyDuringQuestion);
     EXPECT_EQ(g.board[cellOf(2, 2)], TOKIN);
     EXPECT_FALSE(g.inputBusy);

@@ -34,11 +34,9 @@ void computerMoves(GameState& g, int fromRow, int fromCol, int toRow, int toCol)
 
 // Four moves: the human's 7g7f and 2g2f, the computer's 3c3d and 8c8d.
 void playFourMoves(WindowFixture& f) {
-    f.clickCell(2, 6);
-    f.clickCell(2, 5);
+    f.clickMove(2, 6, 2, 5);
     computerMoves(f.g(), 2, 6, 3, 6);
-    f.clickCell(7, 6);
-    f.clickCell(7, 5);
+    f.clickMove(7, 6, 7, 5);
     computerMoves(f.g(), 2, 1, 3, 1);
     f.settle();
 }

@@ -67,6 +67,11 @@ struct WindowFixture {
                           QPoint(40 * col + 20, 40 * row + 20));
         settle();
     }
+    // A move entered as a player does: a click on the piece, then one on its target.
+    void clickMove(int fromCol, int fromRow, int toCol, int toRow) {
+        clickCell(fromCol, fromRow);
+        clickCell(toCol, toRow);
+    }
     void command(int id) {
         window->handleCommand(id);
         settle();
