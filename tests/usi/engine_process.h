@@ -68,8 +68,6 @@ class EngineProcess {
         if (err_ != nullptr) std::fclose(err_);
     }
 
-    bool started() const { return pid_ > 0; }
-
     void send(const std::string& line) {
         const std::string bytes = line + "\n";
         for (ssize_t done = 0, n = 0; in_ >= 0 && done < ssize_t(bytes.size()); done += n)

@@ -38,7 +38,6 @@ std::string lastThink(EngineProcess& e) {
 
 TEST(UsiProtocol, HandshakeOptionsAndNewGame) {
     EngineProcess e = fakeEngine();
-    ASSERT_TRUE(e.started());
     e.send("usi");
     const std::vector<std::string> lines = e.readUntil("usiok", PROMPT_MS);
     ASSERT_EQ(lines.size(), 5u);
