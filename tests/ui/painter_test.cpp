@@ -11,45 +11,15 @@
 namespace kaz::test {
 namespace {
 
-// A piece picture as the program reads it: the file's 32 x 32 corner.
-QImage picture(const char* name) {
-    const QImage image(ui::findDataFile(QStringLiteral("koma/%1").arg(QLatin1String(name))));
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
-bool isWhite(QRgb c) { return (c & 0xFFFFFF) == 0xFFFFFF; }
-
-// Pixels of `area` (a yellow cell or hand row, inside its outline) that differ from `piece` drawn
-// at (left, top) for each of `lefts` (later ones on top), white left out.
-int differingPixels(WindowFixture& f, const QImage& piece, std::initializer_list<int> lefts,
-                    int top, const QRect& area) {
-    QImage expected(area.size(), QImage::Format_RGB32);
-    expected.fill(YELLOW);
-    for (int left : lefts)
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32 && left + x < area.width(); ++x)
-                if (!isWhite(piece.pixel(x, y)))
-                    expected.setPixel(left + x, top + y, piece.pixel(x, y));
-    const QImage& canvas = f.canvas();
-    int differing = 0;
-    for (int y = 0; y < area.height(); ++y)
-        for (int x = 0; x < area.width(); ++x)
-            differing += (canvas.pixel(area.x() + x, area.y() + y) & 0xFFFFFF) !=
-                         (expected.pixel(x, y) & 0xFFFFFF);
-    return differing;
-}
-
 TEST(Painter, PiecesSitFourPixelsInsideTheirCellsAndFanOutInHand) {
     WindowFixture f;
     // The human's king at row 8, col 4; the computer's, turned round, at row 0. The cell's grid
     // line is at x 160, the piece at 164.
     for (const auto& [name, row] : {std::pair{"gyoku1.gif", 8}, std::pair{"gyoku2.gif", 0}}) {
-        const QImage piece = picture(name);
-        int white = 0;
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) white += isWhite(piece.pixel(x, y));
-        ASSERT_TRUE(white > 50 && white < 700) << name << ": a picture with white and colour";
-        EXPECT_EQ(differingPixels(f, piece, {3}, 3, QRect(161, 40 * row + 1, 39, 38)), 0) << name;
+        const QImage piece = picture(QStringLiteral("koma/") + name);
+        ASSERT_EQ(piece.size(), QSize(32, 32));
+        EXPECT_EQ(differingPixels(f.canvas(), piece, {3}, 3, QRect(161, 40 * row + 1, 39, 38)), 0)
+            << name;
         EXPECT_EQ(f.pixel(160, 40 * row + 20), QColor(Qt::black));
     }
 
@@ -59,20 +29,19 @@ TEST(Painter, PiecesSitFourPixelsInsideTheirCellsAndFanOutInHand) {
     g.hands[0][GYOKU] = 1;  // a taken king is never shown
     f.window->paintBoard();
     // The human's pawn row (y 200..239), the computer's silver-and-gold row (gold from x 480).
-    EXPECT_EQ(
-        differingPixels(f, picture("hu1.gif"), {3, 21, 39, 57, 75}, 3, QRect(401, 201, 158, 39)),
-        0);
-    EXPECT_EQ(differingPixels(f, picture("kin2.gif"), {3, 16}, 3, QRect(481, 41, 78, 39)), 0);
+    const QImage& canvas = f.canvas();
+    EXPECT_EQ(differingPixels(canvas, picture("koma/hu1.gif"), {3, 21, 39, 57, 75}, 3,
+                              QRect(401, 201, 158, 39)),
+              0);
+    EXPECT_EQ(differingPixels(canvas, picture("koma/kin2.gif"), {3, 16}, 3, QRect(481, 41, 78, 39)),
+              0);
     // Where the king's entry of the table points (520, 320) nothing is drawn.
-    EXPECT_EQ(
-        differingPixels(f, QImage(32, 32, QImage::Format_RGB32), {}, 0, QRect(521, 321, 38, 38)),
-        0);
+    EXPECT_EQ(differingPixels(canvas, QImage(), {}, 0, QRect(521, 321, 38, 38)), 0);
 }
 
 TEST(Painter, ProgressStripShowsTheNewColumnInThePassColour) {
     WindowFixture f;
     GameState& g = f.g();
-    const auto strip = [&](int x) { return f.pixel(x, 365); };
     const auto paint = [&](int pass, int column) {
         SearcherTestAccess s(*f.searcher);
         s.pass = pass;
@@ -81,30 +50,25 @@ TEST(Painter, ProgressStripShowsTheNewColumnInThePassColour) {
         f.settle();
     };
 
-    g.thinking = true;
-    paint(0, 2);  // columns 0..2: x 0..119
-    EXPECT_EQ(strip(0), GREEN);
-    EXPECT_EQ(strip(119), GREEN);
-    EXPECT_EQ(strip(120), WHITE);
-
-    paint(0, 2);  // nothing new: the strip is left white
-    EXPECT_EQ(strip(0), WHITE);
-    paint(1, 5);
-    EXPECT_EQ(strip(239), BLUE);
-    EXPECT_EQ(strip(240), WHITE);
-    paint(2, 8);
-    EXPECT_EQ(strip(0), RED);
-    EXPECT_EQ(strip(359), RED);
-
-    g.thinking = false;
-    paint(2, 8);
-    EXPECT_EQ(strip(359), WHITE);
-    // The next think starts again from "nothing drawn": column 0 is not new, column 1 is.
-    g.thinking = true;
-    paint(0, 0);
-    EXPECT_EQ(strip(0), WHITE);
-    paint(0, 1);
-    EXPECT_EQ(strip(79), GREEN);
+    // Columns 0..2 span x 0..119. Painting with nothing new leaves the strip white; the next
+    // think starts again from "nothing drawn": column 0 is not new, column 1 is.
+    const struct {
+        bool thinking;
+        int pass, column;
+        std::vector<std::pair<int, QColor>> seen;
+    } steps[] = {{true, 0, 2, {{0, GREEN}, {119, GREEN}, {120, WHITE}}},
+                 {true, 0, 2, {{0, WHITE}}},
+                 {true, 1, 5, {{239, BLUE}, {240, WHITE}}},
+                 {true, 2, 8, {{0, RED}, {359, RED}}},
+                 {false, 2, 8, {{359, WHITE}}},
+                 {true, 0, 0, {{0, WHITE}}},
+                 {true, 0, 1, {{79, GREEN}}}};
+    for (const auto& step : steps) {
+        g.thinking = step.thinking;
+        paint(step.pass, step.column);
+        for (const auto& [x, colour] : step.seen)
+            EXPECT_EQ(f.pixel(x, 365), colour) << step.pass << " " << step.column << " x " << x;
+    }
 }
 
 TEST(Painter, ShorterStatusTextLeavesNothingOfTheLongerOne) {

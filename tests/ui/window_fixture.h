@@ -67,6 +67,11 @@ struct WindowFixture {
                           QPoint(40 * col + 20, 40 * row + 20));
         settle();
     }
+    // A move entered as a player does: a click on the piece, then one on its target.
+    void clickMove(int fromCol, int fromRow, int toCol, int toRow) {
+        clickCell(fromCol, fromRow);
+        clickCell(toCol, toRow);
+    }
     void command(int id) {
         window->handleCommand(id);
         settle();
@@ -82,5 +87,29 @@ struct WindowFixture {
 
 inline const QColor YELLOW(255, 255, 0), RED(255, 0, 0), BLUE(0, 0, 255), GREEN(0, 255, 0),
     WHITE(255, 255, 255);
+
+// A picture as the program reads it (white is transparent).
+inline QImage picture(const QString& name) {
+    return QImage(ui::findDataFile(name)).convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of the canvas's `area` (a yellow cell or hand row, inside its outline) that differ from
+// `piece` drawn at (left, top) of it for each of `lefts` (later ones on top), white left out.
+inline int differingPixels(const QImage& canvas, const QImage& piece,
+                           std::initializer_list<int> lefts, int top, const QRect& area) {
+    QImage expected(area.size(), QImage::Format_RGB32);
+    expected.fill(YELLOW);
+    for (int left : lefts)
+        for (int y = 0; y < piece.height(); ++y)
+            for (int x = 0; x < piece.width() && left + x < area.width(); ++x)
+                if ((piece.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                    expected.setPixel(left + x, top + y, piece.pixel(x, y));
+    int differing = 0;
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            differing += (canvas.pixel(area.x() + x, area.y() + y) & 0xFFFFFF) !=
+                         (expected.pixel(x, y) & 0xFFFFFF);
+    return differing;
+}
 
 }  // namespace kaz::test

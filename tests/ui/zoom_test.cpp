@@ -7,22 +7,6 @@
 namespace kaz::test {
 namespace {
 
-QImage opaquePicture(const QString& name) {
-    return QImage(ui::findDataFile(name)).convertToFormat(QImage::Format_RGB32);
-}
-
-// Pixels of the canvas block at device pixel (left, top) that differ from the non-white pixels of
-// `piece`.
-int differingPixels(const QImage& canvas, const QImage& piece, int left, int top) {
-    int differing = 0;
-    for (int y = 0; y < piece.height(); ++y)
-        for (int x = 0; x < piece.width(); ++x)
-            if ((piece.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
-                differing +=
-                    (canvas.pixel(left + x, top + y) & 0xFFFFFF) != (piece.pixel(x, y) & 0xFFFFFF);
-    return differing;
-}
-
 TEST(HighResolution, PiecesAreDrawnFromTheirOwnPicturesAtDevicePixelRatioTwo) {
     WindowFixture f;
     f.window->painter().setScale(2, 1);
@@ -31,11 +15,12 @@ TEST(HighResolution, PiecesAreDrawnFromTheirOwnPicturesAtDevicePixelRatioTwo) {
     ASSERT_EQ(canvas.size(), QSize(2 * ui::CANVAS_WIDTH, 2 * ui::CANVAS_HEIGHT));
     // The human's king, cell (col 4, row 8): its 64 x 64 picture at device pixel (328, 648),
     // pixel for pixel; the 32-pixel picture enlarged would differ at many edge pixels.
-    const QImage sharp = opaquePicture(QStringLiteral("koma/gyoku1@2x.gif"));
-    const QImage enlarged = opaquePicture(QStringLiteral("koma/gyoku1.gif")).scaled(64, 64);
+    const QImage sharp = picture(QStringLiteral("koma/gyoku1@2x.gif"));
+    const QImage enlarged = picture(QStringLiteral("koma/gyoku1.gif")).scaled(64, 64);
     ASSERT_EQ(sharp.size(), QSize(64, 64));
-    EXPECT_EQ(differingPixels(canvas, sharp, 2 * 164, 2 * 324), 0);
-    EXPECT_GT(differingPixels(canvas, enlarged, 2 * 164, 2 * 324), 200);
+    const QRect cell(2 * 164, 2 * 324, 64, 64);
+    EXPECT_EQ(differingPixels(canvas, sharp, {0}, 0, cell), 0);
+    EXPECT_GT(differingPixels(canvas, enlarged, {0}, 0, cell), 200);
     // Grid lines and the yellow cells are drawn at the device resolution too.
     EXPECT_EQ(canvas.pixelColor(2 * 160, 2 * 340), QColor(Qt::black));
     EXPECT_EQ(canvas.pixelColor(2 * 160 + 3, 2 * 320 + 3), YELLOW);

@@ -4,12 +4,12 @@
 //   --reply KIND    first (the first legal move), mate, resign, illegal (R*5e), or nomove
 //                   (stopped before any move was searched; the move field holds junk)
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
+#include <thread>
 
 #include "app/usi.h"
 #include "engine/position/rules.h"
@@ -28,10 +28,9 @@ class ScriptedPlayer : public kaz::Player {
                      kaz::toSfen({req.pos, req.sideToMove, 1}).c_str(), req.gameMoveCount,
                      req.limits.seed);
         const auto start = std::chrono::steady_clock::now();
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            stopped_.wait_for(lock, std::chrono::milliseconds(thinkMs_), [this] { return stop_; });
-        }
+        while (!stop_ &&
+               std::chrono::steady_clock::now() < start + std::chrono::milliseconds(thinkMs_))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         kaz::ThinkReply r;
         r.depth = 10;
         r.value = 42;
@@ -58,23 +57,14 @@ class ScriptedPlayer : public kaz::Player {
         return r;
     }
 
-    void requestStop() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stop_ = true;
-        stopped_.notify_all();
-    }
+    void requestStop() override { stop_ = true; }
     void startClock() override {}
-    void clearStop() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stop_ = false;
-    }
+    void clearStop() override { stop_ = false; }
 
   private:
     int thinkMs_;
     std::string reply_;
-    std::mutex mutex_;
-    std::condition_variable stopped_;
-    bool stop_ = false;
+    std::atomic<bool> stop_ = false;
 };
 
 }  // namespace
