@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,16 +96,12 @@ std::uint32_t fnv(const std::vector<std::string>& moves) {
 // Positions along random games, each with the reference library's move count and a hash of its
 // sorted move list; every tenth position is also searched for any notation isLegal disagrees on.
 TEST(Rules, RandomGamesMatchReferenceLibrary) {
-    std::ifstream in(KAZ_RULES_DATA "/random_games.txt");
-    ASSERT_TRUE(in) << KAZ_RULES_DATA;
-    std::string line;
     int positions = 0, checks = 0, drops = 0;
-    while (std::getline(in, line)) {
-        const auto a = line.find('|'), b = line.rfind('|');
-        const SfenPosition s = sfenOf(line.substr(0, a));
+    for (const auto& f : testing::dataLines(KAZ_RULES_DATA "/random_games.txt")) {
+        const SfenPosition s = sfenOf(f[0]);
         const std::vector<std::string> moves = usiMoves(s);
-        ASSERT_EQ(moves.size(), std::stoul(line.substr(a + 1, b - a - 1))) << line;
-        ASSERT_EQ(fnv(moves), std::stoul(line.substr(b + 1))) << line;
+        ASSERT_EQ(moves.size(), std::stoul(f[1])) << f[0];
+        ASSERT_EQ(fnv(moves), std::stoul(f[2])) << f[0];
         checks += inCheck(s.pos, s.sideToMove);
         drops += std::count_if(moves.begin(), moves.end(),
                                [](const std::string& m) { return m[1] == '*'; }) > 0;
@@ -114,7 +109,7 @@ TEST(Rules, RandomGamesMatchReferenceLibrary) {
             const std::vector<EngineMove> legal = legalMoves(s.pos, s.sideToMove);
             for (const EngineMove& m : everyCandidate(s.pos, s.sideToMove)) {
                 const bool listed = std::find(legal.begin(), legal.end(), m) != legal.end();
-                ASSERT_EQ(isLegal(s.pos, s.sideToMove, m), listed) << line << " " << toUsi(m);
+                ASSERT_EQ(isLegal(s.pos, s.sideToMove, m), listed) << f[0] << " " << toUsi(m);
             }
         }
     }
