@@ -6,7 +6,6 @@
 #include "engine/position/rotate.h"
 #include "engine/position/sfen.h"
 #include "engine/position/usi_notation.h"
-
 #include "tests/support/data_lines.h"
 #include "tests/support/sfen_of.h"
 
