@@ -12,15 +12,9 @@
 #include "engine/position/attack_map.h"
 #include "engine/position/rotate.h"
 #include "engine/position/sfen.h"
+#include "tests/support/sfen_of.h"
 
 namespace kaz::testing {
-
-inline SfenPosition sfenOf(const std::string& text) {
-    SfenPosition s;
-    const std::string err = parseSfen(text, s);
-    EXPECT_EQ(err, "") << text;
-    return s;
-}
 
 // The position turned so that the side to move is side 1 (the solver's attacker).
 inline Position attackerIsSide1(const SfenPosition& s) {

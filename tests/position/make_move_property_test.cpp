@@ -12,22 +12,101 @@
 
 #include "engine/position/attack_map.h"
 #include "engine/position/make_move.h"
+#include "engine/position/piece_moves.h"
 #include "engine/position/sfen.h"
-#include "tests/support/pseudo_moves.h"
-#include "tests/support/reference_map.h"
 
 namespace kaz {
 namespace {
 
-using testing::PseudoMove;
-using testing::pseudoMoves;
+// Moves generated straight from the piece rules, with no notion of check: enough to drive the
+// incremental attack update through every kind of change. Shares only the movement table (checked
+// against another library's move counts) with the engine, none of its generators.
+struct PseudoMove {
+    int from;  // -1 for a drop
+    int to;
+    PieceCode piece;     // code on the origin, or the dropped code
+    PieceCode newPiece;  // code placed on the target
+    PieceCode captured;  // EMPTY when nothing is taken
+};
+
+int sideOf(PieceCode c) { return (c >> 4) & 1; }
+bool isSidePiece(PieceCode c, int side) { return c < 0x80 && sideOf(c) == side; }
+
+// Calls f(t, o) for every slot of the padded board the piece on q attacks, frame included: o is
+// the line's offset, 0 for a step. Each line ends on the first square that is not empty.
+template <class F>
+void forTargets(const Board& b, int q, F&& f) {
+    const int sign = sideOf(b[q]) == 0 ? 1 : -1;
+    const Movement& m = movementOf<0>(b[q]);  // side 0's offsets; side 1 negates them
+    for (int i = 0; i < m.stepCount; ++i) f(q + sign * m.steps[i], 0);
+    for (int i = 0; i < m.slideCount; ++i) {
+        int t = q;
+        do {
+            t += sign * m.slides[i];
+            f(t, sign * m.slides[i]);
+        } while (b[t] == EMPTY);
+    }
+}
+
+// Every board move (with and without promotion where allowed) and every drop of `side`, kings
+// never captured.
+std::vector<PseudoMove> pseudoMoves(const Position& pos, int side) {
+    std::vector<PseudoMove> out;
+    for (int q = 0; q < 256; ++q) {
+        const PieceCode a = pos.board[q];
+        if (!isPlayable(q) || !isSidePiece(a, side)) continue;
+        forTargets(pos.board, q, [&](int to, int) {
+            const PieceCode x = pos.board[to];
+            if (!isPlayable(to) || isSidePiece(x, side) || (x != EMPTY && (x & 7) == GYOKU)) return;
+            out.push_back({q, to, a, a, x});
+            const bool zone = side == 0 ? (to <= 96 || q <= 96) : (to >= 144 || q >= 144);
+            if (zone && (a & PROMOTED_BIT) == 0 && (a & 7) != KIN && (a & 7) != GYOKU)
+                out.push_back({q, to, a, static_cast<PieceCode>(a + 8), x});
+        });
+    }
+    for (int kind = 0; kind < 7; ++kind) {
+        if (pos.hand[side][kind] == 0) continue;
+        const PieceCode d = static_cast<PieceCode>(kind | (side << 4));
+        for (int q = 0; q < 256; ++q)
+            if (isPlayable(q) && pos.board[q] == EMPTY) out.push_back({-1, q, d, d, EMPTY});
+    }
+    return out;
+}
+
+// The attack map computed from scratch, straight from the piece rules: the yardstick for both
+// the full build and the incremental updates.
+struct ReferenceMap {
+    std::int32_t count[2][256] = {};
+    std::int32_t rays[2][256] = {};
+};
+
+// Direction bit of a line offset: N W S E NW SW SE NE.
+inline std::int32_t referenceBit(int o) {
+    const int offsets[8] = {-16, -1, 16, 1, -17, 15, 17, -15};
+    for (int i = 0; i < 8; ++i)
+        if (offsets[i] == o) return 1 << i;
+    return 0;
+}
+
+inline ReferenceMap referenceMap(const Board& b) {
+    ReferenceMap m;
+    for (int q = 0; q < 256; ++q) {
+        if (!isPlayable(q) || b[q] >= 0x80) continue;
+        const int s = sideOf(b[q]);
+        forTargets(b, q, [&](int t, int o) {
+            m.count[s][t] += 1;
+            m.rays[s][t] |= referenceBit(o);
+        });
+    }
+    return m;
+}
 
 // Expected threat sum of the piece on q, from the finished map (enemy counts are complete then).
 std::int32_t expectedThreat(const Board& b, const AttackMap& am, int q, int mark) {
     const PieceCode a = b[q];
-    const int s = testing::sideOf(a), e = 1 - s;
+    const int s = sideOf(a), e = 1 - s;
     std::int32_t sum = 0;
-    testing::forTargets(b, q, [&](int t, int line) {
+    forTargets(b, q, [&](int t, int line) {
         const PieceCode v = b[t];
         if (v == OFF_BOARD || (line != 0 && v == EMPTY)) return;  // a line scores its end only
         if (v == pieceOf(e, GYOKU)) {
@@ -35,14 +114,14 @@ std::int32_t expectedThreat(const Board& b, const AttackMap& am, int q, int mark
             return;
         }
         sum += am.count[e][t] > 0 ? 0x10 : 0;
-        if (v != EMPTY && testing::sideOf(v) != s)
+        if (v != EMPTY && sideOf(v) != s)
             sum += (t == mark ? 0x80 : 0) + ((a & 7) < (v & 7) ? 0x100 : 0xC0);
     });
     return sum;
 }
 
 void expectMatchesReference(const Position& pos, const AttackMap& am) {
-    const auto ref = testing::referenceMap(pos.board);
+    const auto ref = referenceMap(pos.board);
     for (int s = 0; s < 2; ++s)
         for (int q = 0; q < 256; ++q) {
             ASSERT_EQ(am.count[s][q], ref.count[s][q]) << "count side " << s << " sq " << q;
@@ -83,18 +162,6 @@ struct Frame {
     Position posBefore;
 };
 
-// The search settles some drops without making them: tracing the drop on the map from before it
-// must leave exactly what making and unmaking it leaves, ply planes included.
-void expectTraceMatchesUnmaking(const Position& pos, const AttackMap& made, const Frame& f, int p) {
-    auto unmade = std::make_unique<AttackMap>(made);
-    Position back = pos;
-    unmakeDrop(back, *unmade, p, f.move.to, f.move.piece);
-    auto traced = std::make_unique<AttackMap>(*f.before);
-    traced->traceDropUnmade(p, pos.board, f.move.to);
-    ASSERT_EQ(std::memcmp(unmade.get(), traced.get(), offsetof(AttackMap, ply)), 0)
-        << "drop " << int(f.move.piece) << " on " << f.move.to << " at ply " << p;
-}
-
 void runSequence(unsigned seed, int steps) {
     std::mt19937 rng(seed);
     Position pos = seed % 4 == 0 ? initialPosition() : randomPosition(rng);
@@ -124,9 +191,8 @@ void runSequence(unsigned seed, int steps) {
             else
                 unmakeMove(pos, *am, p - 1, m.from, m.piece, m.to, m.captured);
             ASSERT_TRUE(pos == f.posBefore) << "position not restored";
-            ASSERT_EQ(std::memcmp(am->count, f.before->count, sizeof am->count), 0);
-            ASSERT_EQ(std::memcmp(am->rays, f.before->rays, sizeof am->rays), 0);
-            ASSERT_EQ(std::memcmp(am->plyCount, f.before->plyCount, sizeof am->plyCount), 0);
+            // count, rays and the ply counts as before the make.
+            ASSERT_EQ(std::memcmp(am.get(), f.before.get(), offsetof(AttackMap, plyRays)), 0);
         } else {
             const std::vector<PseudoMove> moves = pseudoMoves(pos, side);
             if (moves.empty()) {
@@ -144,26 +210,17 @@ void runSequence(unsigned seed, int steps) {
             ASSERT_EQ(threat, expectedThreat(pos.board, *am, m.to, mark)) << "threat sum";
             ASSERT_EQ(am->ply, p);
             ASSERT_EQ(am->markSquare, mark);
-            // The enemy-piece probe bounds the threat sum; the search relies on it.
-            const bool enemy = attacks::attacksEnemyPiece(pos.board, m.to);
-            ASSERT_TRUE(enemy ? threat >= 0xC0 : threat <= 0x80) << enemy << " " << threat;
-            if (m.from < 0) {
-                ASSERT_NO_FATAL_FAILURE(expectTraceMatchesUnmaking(pos, *am, f, p));
-            }
             stack.push_back(std::move(f));
         }
         side ^= 1;
-        // Every direction bit this make or unmake set or cleared is mirrored in its plane.
+        // Every direction bit this make or unmake set or cleared is mirrored in its plane, and the
+        // planes hold the net change since the build, spread over the ply indexes.
         for (int s = 0; s < 2; ++s)
             for (int q = 0; q < 256; ++q) {
                 const std::int32_t was = wasRays[s][q], now = am->rays[s][q];
                 const std::int32_t mirror = am->plyRays[s][plane][q];
                 ASSERT_EQ(mirror & (now & ~was), now & ~was) << "set bits, plane " << plane;
                 ASSERT_EQ(mirror & (was & ~now), 0) << "cleared bits, plane " << plane;
-            }
-        // The planes hold the net change since the build, spread over the ply indexes.
-        for (int s = 0; s < 2; ++s)
-            for (int q = 0; q < 256; ++q) {
                 std::int32_t net = 0;
                 for (int i = 0; i < MAX_PLY; ++i) net += am->plyCount[s][i][q];
                 ASSERT_EQ(net, am->count[s][q] - built->count[s][q]) << "plyCount net";

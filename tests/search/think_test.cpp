@@ -17,10 +17,14 @@
 #include "engine/position/sfen.h"
 #include "engine/position/usi_notation.h"
 #include "engine/search/searcher.h"
+#include "tests/support/data_lines.h"
 #include "tests/support/searcher_access.h"
+#include "tests/support/sfen_of.h"
 
 namespace kaz {
 namespace {
+
+using testing::sfenOf;
 
 #ifdef KAZ_SANITIZED
 constexpr bool SANITIZED = true;
@@ -29,29 +33,17 @@ constexpr bool SANITIZED = false;
 #endif
 constexpr int LEGALITY_THINKS = SANITIZED ? 20 : 200;
 
-SfenPosition fromSfen(const std::string& text) {
-    SfenPosition s{};
-    const std::string err = parseSfen(text, s);
-    EXPECT_EQ(err, "") << text;
-    return s;
-}
-
 // One searcher for the whole program: it is large and a real game reuses one too.
 SearcherTestAccess& searcher() {
     static SearcherUnderTest s;
     return *s;
 }
 
-void think(SearcherTestAccess& s, const Position& pos, int moves) {
-    s.gameMoveCount = moves;
-    s.think(pos.board, pos.hand[0], pos.hand[1], {.seed = 7});
-}
-
 // The book hit, the resignation, the refused pawn-drop mate and the solver's mate with the solver
 // run first are pinned by the bench signature test (bench positions 2, 17, 16 and 14).
 
 TEST(Think, LeavesItsStateAsLoadedAndRepeatsWithTheSameSeed) {
-    const SfenPosition p = fromSfen("ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL w - 1");
+    const SfenPosition p = sfenOf("ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL w - 1");
     SearcherTestAccess& s = searcher();
     const ThinkResult a = s.searcher.thinkFor(p.pos, p.sideToMove, 20, {.seed = 12345});
     const ThinkStats as = s.searcher.stats();
@@ -67,16 +59,6 @@ TEST(Think, LeavesItsStateAsLoadedAndRepeatsWithTheSameSeed) {
                 as.testerNodes == bs.testerNodes);
 }
 
-TEST(Think, SolverMateWinsSideBySideWithTheMainSearch) {
-    // Side 1 mates with a gold drop; either search may finish first, the answer is the same mate.
-    const SfenPosition p = fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1");
-    SearcherTestAccess& s = searcher();
-    think(s, p.pos, 50);
-    EXPECT_EQ(s.chosenMove, (EngineMove{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY}));
-    EXPECT_EQ(s.resignFlag, 0);
-    EXPECT_EQ(s.mateSolver.found.load(), 0);  // cleared for the next think
-}
-
 // A stop from another thread at various moments of long thinks: the think ends at once with a
 // legal move it finished searching, or says it has none; never a resignation or unfinished value.
 TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
@@ -90,7 +72,7 @@ TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
     SearcherTestAccess& s = searcher();
     bool sawMove = false, sawNoMove = false;
     for (const char* sfen : positions) {
-        const SfenPosition p = fromSfen(sfen);
+        const SfenPosition p = sfenOf(sfen);
         for (int afterMs : {0, 5, 50, 400}) {
             s.searcher.clearStop();
             ThinkResult r{};
@@ -122,30 +104,32 @@ TEST(Think, StopRequestEndsAThinkPromptlyWithAFinishedMoveOrNone) {
     EXPECT_TRUE(sawNoMove);
 }
 
-TEST(Think, StopBeforeTheThinkStillLetsASolverMateWin) {
+// Side 1 mates with a gold drop. Side by side with the main search either may finish first; with
+// a stop requested before the think, the solver run first still finds it.
+TEST(Think, SolverMateWinsSideBySideAndAfterAStop) {
     SearcherTestAccess& s = searcher();
+    const SfenPosition p = sfenOf("4k4/9/9/9/9/9/4p4/9/4K4 w g 1");
+    const EngineMove goldDrop{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY};
+    const ThinkResult sideBySide = s.searcher.thinkFor(p.pos, 1, 50, {.seed = 7});
+    EXPECT_TRUE(sideBySide.move == goldDrop && !sideBySide.resign);
+    EXPECT_EQ(s.mateSolver.found.load(), 0);  // cleared for the next think
     s.searcher.requestStop();
     const ThinkLimits solverFirst{.seed = 1, .solverFirst = true};
-    // Side 1 mates with a gold drop; the solver finds it before the stopped main search runs.
-    const ThinkResult mate =
-        s.searcher.thinkFor(fromSfen("4k4/9/9/9/9/9/4p4/9/4K4 w g 1").pos, 1, 50, solverFirst);
+    const ThinkResult mate = s.searcher.thinkFor(p.pos, 1, 50, solverFirst);
     // A lost position: stopped, the computer neither resigns nor claims a move.
     const ThinkResult lost =
-        s.searcher.thinkFor(fromSfen("k8/G8/P8/9/9/9/9/9/8K w - 1").pos, 1, 40, solverFirst);
+        s.searcher.thinkFor(sfenOf("k8/G8/P8/9/9/9/9/9/8K w - 1").pos, 1, 40, solverFirst);
     const std::uint64_t lostNodes = s.searcher.stats().nodes;
     s.searcher.clearStop();
-    EXPECT_TRUE(mate.mate && !mate.noMove && !mate.resign);
-    EXPECT_EQ(mate.move, (EngineMove{-1, -1, 16 + KIN, 4, 7, 16 + KIN, EMPTY}));
-    EXPECT_TRUE(lost.noMove && !lost.resign);
-    EXPECT_EQ(lost.value, 0);
-    EXPECT_EQ(lostNodes, 0u);
+    EXPECT_TRUE(mate.mate && !mate.noMove && !mate.resign && mate.move == goldDrop);
+    EXPECT_TRUE(lost.noMove && !lost.resign && lost.value == 0 && lostNodes == 0u);
 }
 
 // A heavy middle game whose full think takes tens of seconds: on a budget the answer is a legal
 // move, in time, from a shallower search.
 TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
     const SfenPosition p =
-        fromSfen("l6nl/1r3kg2/p2ppp1p1/2ps2p1p/1p7/2P1SPP1P/PPNP1S3/2GK2G2/L6RL w BGNPbnp 61");
+        sfenOf("l6nl/1r3kg2/p2ppp1p1/2ps2p1p/1p7/2P1SPP1P/PPNP1S3/2GK2G2/L6RL w BGNPbnp 61");
     // The deadline is kept to milliseconds; the margin is for a loaded machine.
     constexpr std::int64_t BUDGET_MS = 1000, SLACK_MS = SANITIZED ? 2000 : 300;
     Searcher& s = searcher().searcher;
@@ -171,7 +155,7 @@ TEST(Think, ABudgetBeyondTheFullThinkGivesTheUnlimitedAnswer) {
     Searcher& s = searcher().searcher;
     for (const char* sfen : {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1",
                              "3gk4/4s4/4p4/9/9/9/4P4/4S4/4KG3 w - 1"}) {
-        const SfenPosition p = fromSfen(sfen);
+        const SfenPosition p = sfenOf(sfen);
         const ThinkResult plain = s.thinkFor(p.pos, p.sideToMove, 10, {.seed = 77});
         const std::uint64_t plainNodes = s.stats().nodes;
         const ThinkResult timed =
@@ -189,20 +173,12 @@ TEST(Think, ABudgetBeyondTheFullThinkGivesTheUnlimitedAnswer) {
 // Random legal play from sparse positions, then a think for whoever is to move: every answer must
 // be a legal move unless the computer resigns.
 TEST(Think, EveryAnswerIsALegalMove) {
-    const char* starts[] = {
-        "3gk4/4s4/4p4/9/9/9/4P4/4S4/4KG3 b - 1",
-        "ln2k2nl/9/p1pp1pp1p/9/9/9/P1PP1PP1P/9/LN2K2NL b - 1",
-        "4k4/4g4/9/9/9/9/9/4G4/4K4 b - 1",
-        "k8/2G6/9/9/9/9/9/9/8K b 2S 1",
-        "4k4/9/4P4/9/9/9/9/9/4K4 b G 1",
-        "8k/9/9/9/9/9/g8/1S7/KL7 w p 1",
-        "4k4/9/9/4r4/9/9/4B4/9/4K4 b - 1",
-    };
+    const auto starts = testing::dataLines(KAZ_SEARCH_DATA "/legality_starts.txt");
     std::mt19937 rng(2024);
     SearcherTestAccess& s = searcher();
     int thinks = 0, moves = 0;
     while (thinks < LEGALITY_THINKS) {
-        SfenPosition p = fromSfen(starts[thinks % std::size(starts)]);
+        SfenPosition p = sfenOf(starts[thinks % starts.size()][0]);
         int side = p.sideToMove;
         // Up to 8 random plies first, stopping early at a position with no legal move.
         const int plies = static_cast<int>(rng() % 9);

@@ -21,12 +21,10 @@ struct SearcherTestAccess {
           plyValue(s.plyValue),
           attackMap(s.attackMap),
           mateSolver(s.mateSolver),
-          resignFlag(s.resignFlag),
           chosenMove(s.chosenMove),
           bookCandidates(s.bookCandidates),
           bookCandidateCount(s.bookCandidateCount),
-          gameMoveCount(s.gameMoveCount),
-          nodes(s.nodes) {}
+          gameMoveCount(s.gameMoveCount) {}
 
     Searcher& searcher;
     Position& position;
@@ -36,18 +34,11 @@ struct SearcherTestAccess {
     std::int32_t (&plyValue)[SEARCH_PLIES];
     AttackMap& attackMap;
     MateSolver& mateSolver;
-    std::uint8_t& resignFlag;
     EngineMove& chosenMove;
     BookCandidate (&bookCandidates)[MAX_BOOK_CANDIDATES];
     std::int32_t& bookCandidateCount;
     std::int32_t& gameMoveCount;
-    std::uint64_t& nodes;
 
-    // The think in the engine's own orientation: side 1 to move in board and hands.
-    void think(const Board& board, const Hand& hand0, const Hand& hand1,
-               const ThinkLimits& limits) {
-        searcher.think(board, hand0, hand1, limits);
-    }
     void loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
         searcher.loadPosition(board, hand0, hand1);
     }
