@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +10,27 @@
 #include "kif/sjis.h"
 
 namespace kaz::test {
+
+inline std::string fileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A test-data field with \n, \r and \xHH written out as the bytes they name.
+inline std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+        } else if (text[++i] == 'x') {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i];
+        }
+    }
+    return out;
+}
 
 inline std::string sjisOf(std::string_view utf8) {
     std::string out;
