@@ -66,9 +66,6 @@ TEST_F(RecordFiles, SaveThenLoadRestoresEveryPositionHumanFirst) {
     game.start();
     playShortGame(game);
     ASSERT_EQ(save(game, path("game.kif")), Msgs{SAVED});
-    const std::string bytes = fileBytes(path("game.kif"));
-    EXPECT_EQ(afterFirstLine(bytes), afterFirstLine(fileBytes(KAZ_KIF_DATA "/short_game.kif")));
-    EXPECT_TRUE(bytes.ends_with(sjisOf("9 投了")));  // no line end after the last line
 
     TestGame loaded;
     EXPECT_EQ(load(loaded, path("game.kif")), Msgs{OPENED});

@@ -35,7 +35,6 @@ struct EngineGame : TestGame {
     explicit EngineGame(ThinkLimits limits = {.seed = 1}) : control{*state, *searcher, limits} {
         control.start();
     }
-    ~EngineGame() { control.stop(); }
 
     bool idleHuman() { return state->humanToMove && !state->thinking; }
 

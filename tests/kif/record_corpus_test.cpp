@@ -22,15 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Board, side to move and hands of slot k, as in the corpus's .sfen files.
-std::string positionAt(const MoveRecord& record, int k) {
-    const std::string sfen = sfenOfSlot(record, k);
-    return sfen.substr(0, sfen.rfind(' '));
-}
-
+// Board, side to move and hands of slots 0..moves, as in the corpus's .sfen files.
 std::vector<std::string> positions(const MoveRecord& record, int moves) {
     std::vector<std::string> out;
-    for (int k = 0; k <= moves; ++k) out.push_back(positionAt(record, k));
+    for (int k = 0; k <= moves; ++k) {
+        const std::string sfen = sfenOfSlot(record, k);
+        out.push_back(sfen.substr(0, sfen.rfind(' ')));
+    }
     return out;
 }
 

@@ -43,17 +43,11 @@ inline constexpr std::string_view KIF_HEADER =
     "開始日時：2024/05/06 (07:08:09)\r\n棋戦：将棋入門\r\n手合割：平手\r\n先手：--------\r\n"
     "後手：--------\r\n手数----指手---------消費時間--\r\n";
 
-// A UTF-8 KIF text: the header, then each line with CR LF.
-inline std::string kifUtf8(const std::vector<std::string_view>& lines,
-                           std::string_view header = KIF_HEADER) {
-    std::string text(header);
+// A Shift-JIS KIF text: the header, then each line with CR LF.
+inline std::string kifSjis(const std::vector<std::string_view>& lines) {
+    std::string text(KIF_HEADER);
     for (std::string_view line : lines) (text += line) += "\r\n";
-    return text;
-}
-
-inline std::string kifSjis(const std::vector<std::string_view>& lines,
-                           std::string_view header = KIF_HEADER) {
-    return sjisOf(kifUtf8(lines, header));
+    return sjisOf(text);
 }
 
 }  // namespace kaz::test
