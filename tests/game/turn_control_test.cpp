@@ -27,13 +27,14 @@ bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
     return true;
 }
 
-// A game with a real searcher and both worker threads.
+// A game with a real searcher and both worker threads, running.
 struct EngineGame : TestGame {
     std::unique_ptr<Searcher> searcher = std::make_unique<Searcher>();
     TurnControl control;
 
-    explicit EngineGame(ThinkLimits limits = {.seed = 1}) : control{*state, *searcher, limits} {}
-    ~EngineGame() { control.stop(); }
+    explicit EngineGame(ThinkLimits limits = {.seed = 1}) : control{*state, *searcher, limits} {
+        control.start();
+    }
 
     bool idleHuman() { return state->humanToMove && !state->thinking; }
 
@@ -45,12 +46,7 @@ struct EngineGame : TestGame {
         GameState& g = *state;
         {
             std::lock_guard lock(g.gameLock);
-            for (int row = 0; row < 9; ++row)
-                for (int col = 0; col < 9; ++col)
-                    g.board[cellOf(row, col)] = sfen.pos.board[squareOf(row, col)];
-            for (int side = 0; side < 2; ++side)
-                for (int kind = 0; kind < 8; ++kind)
-                    g.hands[side][kind] = sfen.pos.hand[side][kind];
+            fromEnginePosition(sfen.pos, g.board, g.hands[0], g.hands[1]);
             g.cursor = moveNumber - 1;
             recordPosition(g);
             g.started = true;
@@ -70,7 +66,6 @@ int changedCells(const GameBoard& a, const GameBoard& b) {
 TEST(TurnControl, AnswersTheHumanPausesAndStopsRepaintingWhenIdle) {
     EngineGame game;
     GameState& g = *game;
-    game.control.start();
     game.start();
     ASSERT_TRUE(eventually([&] { return g.statusText.get().starts_with("プレイヤーの手番です"); }));
     ASSERT_TRUE(game.human(77, 76));
@@ -105,7 +100,6 @@ TEST(TurnControl, TheStatusLineNamesBookMovesAndSolverMatesInsteadOfTheirMarkerV
     {
         EngineGame game;
         GameState& g = *game;
-        game.control.start();
         game.start();
         ASSERT_TRUE(game.human(77, 76));  // answered from the book
         ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 2; }));
@@ -114,7 +108,6 @@ TEST(TurnControl, TheStatusLineNamesBookMovesAndSolverMatesInsteadOfTheirMarkerV
     }
     EngineGame game({.seed = 1, .solverFirst = true});  // the solver's mate, whatever the timing
     GameState& g = *game;
-    game.control.start();
     game.computerToMoveIn("4k4/9/9/9/9/9/4p4/9/4K4 w g 1", 4);  // a gold drop mates
     ASSERT_TRUE(eventually([&] { return game.idleHuman() && g.recordLength == 5; }));
     ASSERT_EQ(g.thinkValue, 1 - 100000);
@@ -128,7 +121,6 @@ TEST(TurnControl, TheStatusLineNamesBookMovesAndSolverMatesInsteadOfTheirMarkerV
 TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
     EngineGame game;
     GameState& g = *game;
-    game.control.start();
     game.computerToMoveIn("k3r4/9/9/9/9/9/9/9/4K4 w - 1", 6);
     ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
     EXPECT_EQ(g.statusText.get(), STATUS_KING_TAKEN);
@@ -147,7 +139,6 @@ TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
 TEST(TurnControl, ResignationThenAResetDuringTheGameEndPauseAndAFirstMove) {
     EngineGame game;
     GameState& g = *game;
-    game.control.start();
     game.computerToMoveIn("k8/9/9/9/9/9/9/9/RRBBK4 w GGGGSSSSNNNNLLLLPPPPPPPPPPPPPPPPPP 1", 4);
     ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
     EXPECT_TRUE(g.statusText.get().starts_with("コンピュータが投了しました。試合終了です。"));
@@ -173,7 +164,6 @@ TEST(TurnControl, ResignationThenAResetDuringTheGameEndPauseAndAFirstMove) {
 TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {
     EngineGame game;
     GameState& g = *game;
-    game.control.start();
     game.computerToMoveIn(STARTPOS_SFEN, RECORD_SLOTS - 1);
     ASSERT_TRUE(eventually([&] { return g.gameOver.load(); }));
     EXPECT_EQ(g.statusText.get(), STATUS_COMPUTER_AT_LIMIT);
@@ -185,7 +175,6 @@ TEST(TurnControl, ComputerAtTheLastSlotDoesNotMove) {
 TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {
     EngineGame game;
     GameState& g = *game;
-    game.control.start();
     // A middle game that takes the search about a minute.
     game.computerToMoveIn(
         "lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL w Bb 1", 2);

@@ -4,7 +4,9 @@
 
 #include <memory>
 
+#include "tests/support/data_lines.h"
 #include "tests/support/game_driver.h"
+#include "tests/support/kif_text.h"
 
 namespace kaz::test {
 namespace {
@@ -27,37 +29,11 @@ TEST(CsaReader, StatementsCommentsTimesAndTheEnding) {
 }
 
 TEST(CsaReader, FormatErrors) {
-    const std::string board =
-        "P1-KY-KE-GI-KI-OU-KI-GI-KE-KY\nP2 * -HI *  *  *  *  * -KA * \n"
-        "P3-FU-FU-FU-FU-FU-FU-FU-FU-FU\nP4 *  *  *  *  *  *  *  *  * \n"
-        "P5 *  *  *  *  *  *  *  *  * \nP6 *  *  *  *  *  *  *  *  * \n"
-        "P7+FU+FU+FU+FU+FU+FU+FU+FU+FU\nP8 * +KA *  *  *  *  * +HI * \n";
-    const std::pair<std::string_view, std::string> cases[] = {
-        {"no start position (PI or P1..P9)", "V2.2\n+\n+7776FU\n"},
-        {"no start position (PI or P1..P9)", "V2.2\n"},
-        {"move by the wrong side", "PI\n+\n-3334FU\n"},
-        {"piece after the move does not match the origin", "PI\n+\n+7776KI\n"},
-        {"origin holds no piece of the mover", "PI\n+\n+5554FU\n"},
-        {"drop of a piece not in hand", "PI\n+\n+0055KA\n"},
-        {"malformed move", "PI\n+\n+77\n"},
-        {"malformed move", "PI\n+\n+7776XX\n"},
-        {"unknown statement", "PI\n+\nhello\n"},
-        {"PI removes a piece that is not there", "PI82KA\n+\n"},
-        {"malformed PI line", "PI8\n+\n"},
-        {"board rows out of order", "P2 *  *  *  *  *  *  *  *  * \n"},
-        {"board row shorter than nine squares", board + "P9+KY+KE\n+\n"},
-        {"malformed board square", board + "P9+KY+KE+GI+KI+XX+KI+GI+KE+KY\n+\n"},
-        {"impossible start position", board + "P9+KY+KE+GI+OU+OU+KI+GI+KE+KY\n+\n"},
-        {"00AL is not supported", board + "P9 *  *  *  * +OU *  *  *  * \nP-00AL\n+\n"},
-        {"piece in hand that cannot be held", "PI\nP+00OU\n+\n"},
-        {"position line after the moves began", "PI\n+\n+7776FU\nP+00FU\n"},
-        {"binary file (NUL bytes)", std::string("PI\n+\n\0", 6)},
-    };
     auto record = std::make_unique<MoveRecord>();
-    for (const auto& [reason, bytes] : cases) {
-        const KifReadResult r = readCsa(bytes, *record);
-        EXPECT_FALSE(r.ok) << reason;
-        EXPECT_EQ(r.reason, reason) << bytes;
+    for (const auto& f : testing::dataLines(KAZ_KIF_DATA "/csa_bad.txt")) {
+        const KifReadResult r = readCsa(unescaped(f[1]), *record);
+        EXPECT_FALSE(r.ok) << f[0];
+        EXPECT_EQ(r.reason, f[0]) << f[1];
     }
 }
 

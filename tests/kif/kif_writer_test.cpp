@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "tests/support/game_driver.h"
 #include "tests/support/kif_text.h"
 
@@ -26,8 +23,7 @@ TEST(KifWriter, ShortGameIsByteExact) {
     const KifWriteResult r = formatKif(game->moveRecord, game->recordLength, STARTED, bytes);
     ASSERT_EQ(r.error, KifWriteError::None);
     EXPECT_EQ(r.movesWritten, 8);
-    std::ifstream in(KAZ_KIF_DATA "/short_game.kif", std::ios::binary);
-    EXPECT_EQ(bytes, std::string(std::istreambuf_iterator<char>(in), {}));
+    EXPECT_EQ(bytes, fileBytes(KAZ_KIF_DATA "/short_game.kif"));
 }
 
 TEST(KifWriter, PromotedPieceNamesAndRepeatedPositionEndTheRecord) {

@@ -1,14 +1,12 @@
 // Records written by tsshogi (tools/rules_reference/record_corpus.mjs) for every handicap and for
 // set-up positions with pieces in hand: each reads to the positions tsshogi replays, and our own
 // KIF and CSA texts of it read back to the same record. Our files are left in KAZ_WRITTEN_DIR,
-// where
-// ./test has tsshogi read them back.
+// where ./test has tsshogi read them back.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "engine/position/sfen.h"
 #include "kif/csa_reader.h"
@@ -16,28 +14,21 @@
 #include "kif/kif_reader.h"
 #include "kif/kif_writer.h"
 #include "kif/record_text.h"
+#include "tests/support/data_lines.h"
+#include "tests/support/kif_text.h"
 
 namespace kaz::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Board, side to move and hands of slot k, as in the corpus's .sfen files.
-std::string positionAt(const MoveRecord& record, int k) {
-    const std::string sfen = sfenOfSlot(record, k);
-    return sfen.substr(0, sfen.rfind(' '));
-}
-
+// Board, side to move and hands of slots 0..moves, as in the corpus's .sfen files.
 std::vector<std::string> positions(const MoveRecord& record, int moves) {
     std::vector<std::string> out;
-    for (int k = 0; k <= moves; ++k) out.push_back(positionAt(record, k));
+    for (int k = 0; k <= moves; ++k) {
+        const std::string sfen = sfenOfSlot(record, k);
+        out.push_back(sfen.substr(0, sfen.rfind(' ')));
+    }
     return out;
 }
 
@@ -59,7 +50,7 @@ void checkRecord(const fs::path& file, Reader read, Write write) {
     auto again = std::make_unique<MoveRecord>();
     const std::vector<std::string> expected =
         expectedPositions(fs::path(file).replace_extension(".sfen"));
-    const std::string text = slurp(file);
+    const std::string text = fileBytes(file);
     const KifReadResult first = read(text, *record);
     ASSERT_TRUE(first.ok) << first.line << ": " << first.reason;
     EXPECT_EQ(positions(*record, first.moves), expected);
@@ -99,33 +90,15 @@ TEST(RecordCorpus, TsshogiRecordsReadToItsPositionsAndRoundTrip) {
 
 TEST(RecordText, PositionsAndUsiLinesOrAClearError) {
     auto record = std::make_unique<MoveRecord>();
-    const std::pair<std::string_view, std::vector<std::string>> good[] = {
-        {"startpos\n", {std::string(STARTPOS_SFEN.substr(0, STARTPOS_SFEN.size() - 2))}},
-        {" sfen 4k4/9/9/9/9/9/9/9/4K4 w G 3 moves 5a5b",
-         {"4k4/9/9/9/9/9/9/9/4K4 w G", "9/4k4/9/9/9/9/9/9/4K4 b G"}},
-        {"position startpos moves 7g7f 3c3d",
-         {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b -",
-          "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w -",
-          "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b -"}},
-    };
-    for (const auto& [text, expected] : good) {
-        const KifReadResult r = readRecordText(text, *record);
-        ASSERT_TRUE(r.ok) << text << ": " << r.reason;
-        EXPECT_EQ(positions(*record, r.moves), expected) << text;
-    }
-    const std::pair<std::string_view, std::string_view> bad[] = {
-        {"", "neither a position nor a record"},
-        {"hello\nworld", "neither a position nor a record"},
-        {"position startpos moves 7g7f 7g7f", "illegal or malformed USI move"},
-        {"9/9/9 b - 1", "not a SFEN or USI position"},
-        {"4k4/9/9/9/9/9/9/4r4/4K4 w - 1", "the side not to move is in check"},
-        {"P1 * \n", "board row shorter than nine squares"},
-        {"手合割：九枚落ち", "unknown handicap"},
-    };
-    for (const auto& [text, reason] : bad) {
-        const KifReadResult r = readRecordText(text, *record);
-        EXPECT_EQ(r.ok, reason.empty()) << text;
-        EXPECT_EQ(r.reason, reason) << text;
+    for (const auto& f : testing::dataLines(KAZ_KIF_DATA "/record_text.txt")) {
+        const KifReadResult r = readRecordText(unescaped(f[0]), *record);
+        EXPECT_EQ(r.ok, f[1].empty()) << f[0];
+        EXPECT_EQ(r.reason, f[1]) << f[0];
+        if (!r.ok) continue;
+        std::string slots;
+        for (const std::string& p : positions(*record, r.moves))
+            slots += (slots.empty() ? "" : " ; ") + p;
+        EXPECT_EQ(slots, f.at(2)) << f[0];
     }
 }
 

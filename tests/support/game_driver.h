@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 #include "game/game_state.h"
@@ -61,6 +63,15 @@ struct TestGame {
         g.humanToMove = true;
     }
 };
+
+// Slots 0..length of two records hold the same positions.
+inline void expectSameSlots(const MoveRecord& a, const MoveRecord& b, int length) {
+    for (int k = 0; k <= length; ++k) {
+        EXPECT_EQ(a.boards[k], b.boards[k]) << k;
+        EXPECT_EQ(a.hands[0][k], b.hands[0][k]) << k;
+        EXPECT_EQ(a.hands[1][k], b.hands[1][k]) << k;
+    }
+}
 
 // Eight moves with captures, a promotion and drops by both sides; the human moves first. The
 // fixture tests/kif/data/short_game.kif is this game.

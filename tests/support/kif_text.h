@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +10,27 @@
 #include "kif/sjis.h"
 
 namespace kaz::test {
+
+inline std::string fileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A test-data field with \n, \r and \xHH written out as the bytes they name.
+inline std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+        } else if (text[++i] == 'x') {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i];
+        }
+    }
+    return out;
+}
 
 inline std::string sjisOf(std::string_view utf8) {
     std::string out;
@@ -19,17 +43,11 @@ inline constexpr std::string_view KIF_HEADER =
     "開始日時：2024/05/06 (07:08:09)\r\n棋戦：将棋入門\r\n手合割：平手\r\n先手：--------\r\n"
     "後手：--------\r\n手数----指手---------消費時間--\r\n";
 
-// A UTF-8 KIF text: the header, then each line with CR LF.
-inline std::string kifUtf8(const std::vector<std::string_view>& lines,
-                           std::string_view header = KIF_HEADER) {
-    std::string text(header);
+// A Shift-JIS KIF text: the header, then each line with CR LF.
+inline std::string kifSjis(const std::vector<std::string_view>& lines) {
+    std::string text(KIF_HEADER);
     for (std::string_view line : lines) (text += line) += "\r\n";
-    return text;
-}
-
-inline std::string kifSjis(const std::vector<std::string_view>& lines,
-                           std::string_view header = KIF_HEADER) {
-    return sjisOf(kifUtf8(lines, header));
+    return sjisOf(text);
 }
 
 }  // namespace kaz::test
