@@ -9,6 +9,7 @@ import { fileURLToPath } from "node:url";
 import { Position, importKIF } from "tsshogi";
 import { BUILTIN_OPENINGS } from "../lib/openings.mjs";
 import { STANDARD_SFEN, legalMoveFromUsi } from "../lib/rules.mjs";
+import { fixtureRows } from "./fixtures/rows.mjs";
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 const MATCH = path.join(HERE, "..", "match.mjs");
@@ -71,54 +72,17 @@ describe("games played to the end", () => {
 });
 
 describe("how a game ends", () => {
-  // An engine that must never be asked for a move.
-  const mustNotMove = fake("!crash");
-  // Engine 1, engine 2, extra arguments, opening; [exit status, winner, reason, plies]; each engine's losses on
-  // time, illegal moves and protocol errors; patterns that the output and the game record must show.
-  // prettier-ignore
-  const cases = {
-    "checkmate, without asking the mated side": [fake("G*5b"), mustNotMove, [], "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1",
-      [0, "engine1", "checkmate", 1], "0 0 0, 0 0 0", /詰み/],
-    "fourfold repetition, a draw": [fake("2h1h 1h2h ".repeat(3) + "!crash"), fake("8b9b 9b8b ".repeat(3) + "!crash"),
-      [], null, [0, null, "repetition", 12], "0 0 0, 0 0 0"],
-    // Sente's rook checks along ranks a and b while gote's king steps between 9a and 9b.
-    "perpetual check, lost by the checking side": [fake("1i1a " + "1a1b 1b1a ".repeat(3) + "!crash"),
-      fake("9a9b 9b9a ".repeat(3) + "!crash"), [], "sfen k8/9/9/9/9/9/9/9/4K3R b - 1",
-      [0, "engine2", "perpetual check", 13], "0 0 0, 0 0 0"],
-    "the ply limit, opening moves included": [fake("--seed 5"), fake("--seed 6"), ["--max-plies", "10"],
-      "startpos moves 7g7f 3c3d 2g2f 8c8d", [0, null, "max plies", 10], "0 0 0, 0 0 0"],
-    "a valid entering-king declaration": [fake("win"), mustNotMove, [],
-      "sfen LNSG1GSNL/1R2K2B1/9/9/9/9/9/9/k8 b RB2G2S2N2L18P 1", [0, "engine1", "declaration", 0], "0 0 0, 0 0 0"],
-    "an illegal move, reported with its position": [fake("--seed 1"), fake("5e5d"), [], null,
-      [1, "engine1", "illegal move", 1], "0 0 0, 0 1 0",
-      /game 1: engine2 played 5e5d \(no piece on the from-square\) in sfen \S+ w - 2\n/, /反則負け/],
-    "a false entering-king declaration": [fake("win"), fake(), [], null,
-      [1, "engine2", "illegal move", 0], "0 1 0, 0 0 0", /engine1 played win/],
-    "a malformed bestmove": [fake("''"), fake(), [], null,
-      [1, "engine2", "protocol error", 0], "0 0 1, 0 0 0", /engine1 protocol: malformed reply "bestmove"/],
-    "a crash": [fake("!crash"), fake(), [], null, [1, "engine2", "crash", 0], "0 0 1, 0 0 0",
-      /engine1 crash: engine1 exited with status 3 while waiting for bestmove/, /反則負け/],
-    // !slow answers after 500 ms: late against 50 + 200 ms, in time against 50 + 2000 ms.
-    "a move after byoyomi + grace loses on time, not as a fault": [fake("!slow"), fake(), ["--grace-ms", "200"], null,
-      [0, "engine2", "time", 0], "1 0 0, 0 0 0",
-      /answered after \d+ ms \(byoyomi 50 ms \+ grace 200 ms\)/, /切れ負け/],
-    "a slow move within byoyomi + grace": [fake("!slow"), fake(), ["--max-plies", "2"], null,
-      [0, null, "max plies", 2], "0 0 0, 0 0 0"],
-    "an engine that does not start": ["/nonexistent/engine", fake(), [], null,
-      [1, "engine2", "crash", 0], "0 0 1, 0 0 0"],
-    "an engine that never finishes the handshake": [fake(), "sleep 60", ["--startup-timeout-ms", "1500"], null,
-      [1, "engine1", "timeout", 0], "0 0 0, 1 0 1", /engine2 timeout: engine2 gave no usiok within 1500 ms/],
-    "neither engine starts: nobody wins": ["/nonexistent/engine", "exit 0", [], null,
-      [1, null, "crash", 0], "0 0 1, 0 0 1"],
-  };
-  for (const [name, [engine1, engine2, extra, opening, want, faults, ...shown]] of Object.entries(cases)) {
+  const engine = (spec) => (spec.startsWith("fake") ? fake(spec.slice(4).trim()) : spec);
+  for (const [name, engine1, engine2, extra, opening, want, faults, ...shown] of fixtureRows("endings.txt")) {
     test(name, () => {
-      const r = runMatch(engine1, engine2, extra, opening);
+      const r = runMatch(engine(engine1), engine(engine2), extra ? extra.split(" ") : [], opening || null);
       const g = r.summary.results[0];
-      assert.deepEqual([r.status, g.winner, g.reason, g.plies], want, r.stdout);
+      const [status, winner, plies, ...reason] = want.split(" ");
+      const expected = [Number(status), winner === "-" ? null : winner, reason.join(" "), Number(plies)];
+      assert.deepEqual([r.status, g.winner, g.reason, g.plies], expected, r.stdout);
       const counts = r.summary.engines.map((e) => `${e.lossesOnTime} ${e.illegalMoves} ${e.protocolErrors}`);
       assert.equal(counts.join(", "), faults);
-      for (const pattern of shown) assert.match(r.stdout + readFileSync(g.kif, "utf8"), pattern);
+      for (const pattern of shown) assert.match(r.stdout + readFileSync(g.kif, "utf8"), new RegExp(pattern));
     });
   }
 

@@ -1,4 +1,5 @@
 import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import { Record } from "tsshogi";
 import { BUILTIN_OPENINGS, checkOpening, parseOpenings } from "../lib/openings.mjs";
@@ -11,14 +12,7 @@ test("built-in openings are legal, distinct and still open games", () => {
 });
 
 test("an openings file takes startpos, sfen and bare SFEN lines, with comments", () => {
-  const text = [
-    "# a comment",
-    "startpos",
-    "startpos moves 7g7f 3c3d  # trailing comment",
-    "",
-    "sfen 4k4/9/9/9/9/9/9/9/4K4 b G 1 moves G*5b",
-    "4k4/9/9/9/9/9/9/9/4K4 w - 1",
-  ].join("\n");
+  const text = readFileSync(new URL("fixtures/openings.txt", import.meta.url), "utf8");
   assert.deepEqual(
     parseOpenings(text, "f").map((o) => [o.name, o.sfen, o.moves]),
     [
