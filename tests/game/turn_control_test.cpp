@@ -7,6 +7,7 @@
 
 #include "engine/position/sfen.h"
 #include "engine/search/searcher.h"
+#include "tests/support/eventually.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/searcher_access.h"
 
@@ -14,18 +15,6 @@ namespace kaz::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Polls until cond holds (generous for sanitizer builds). Conditions test the atomic flags first:
-// the turn thread sets them after the position, so later reads of the position see its writes.
-template <typename Cond>
-bool eventually(Cond cond, std::chrono::milliseconds limit = 60s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // A game with a real searcher and both worker threads, running.
 struct EngineGame : TestGame {

@@ -12,6 +12,7 @@
 #include "engine/position/rotate.h"
 #include "engine/position/usi_notation.h"
 #include "tests/mate/mate_support.h"
+#include "tests/support/eventually.h"
 
 namespace kaz {
 namespace {
@@ -27,16 +28,6 @@ constexpr const char* MATE_IN_ONE = "4k4/9/4G4/9/9/9/9/9/4K4 b G 1";
 
 using Clock = std::chrono::steady_clock;
 
-// Waits for `done` (acquire) up to the given time; true if it came.
-bool waitDone(const MateSolver& s, Clock::duration limit) {
-    const auto end = Clock::now() + limit;
-    while (s.done.load(std::memory_order_acquire) == 0) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 TEST(MateSolverThread, StopUnwindsQuicklyAndTheSolverStartsCleanlyAgain) {
     auto s = std::make_unique<MateSolver>();
     const Position pos = attackerIsSide1(sfenOf(LONG_SEARCH));
@@ -44,7 +35,8 @@ TEST(MateSolverThread, StopUnwindsQuicklyAndTheSolverStartsCleanlyAgain) {
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(s->done.load(std::memory_order_acquire), 0) << "the search should still run";
     s->requestStop();
-    EXPECT_TRUE(waitDone(*s, 10s));
+    EXPECT_TRUE(
+        test::eventually([&] { return s->done.load(std::memory_order_acquire) != 0; }, 10s));
     s->join();
     EXPECT_EQ(s->found.load(), 0);
     EXPECT_GT(s->nodes, 0u);
