@@ -28,18 +28,15 @@ Msg cannotOpen(const std::string& where) { return {"棋譜ファイルを開け�
 // Everything after header line 1, which carries the time of saving.
 std::string afterFirstLine(const std::string& bytes) { return bytes.substr(bytes.find('\n') + 1); }
 
-// Save and load through the scripted dialogs (no file: the dialog is cancelled); each returns the
+// Save or load through the scripted dialogs (no file: the dialog is cancelled); returns the
 // messages shown.
-Msgs save(TestGame& game, std::optional<std::string> file) {
+template <auto action>
+Msgs withDialog(TestGame& game, std::optional<std::string> file) {
     if (file) game.window.queueFile(file);
-    saveRecord(*game);
+    action(*game);
     return game.window.takeMessages();
 }
-Msgs load(TestGame& game, std::optional<std::string> file) {
-    if (file) game.window.queueFile(file);
-    loadRecord(*game);
-    return game.window.takeMessages();
-}
+constexpr auto save = withDialog<saveRecord>, load = withDialog<loadRecord>;
 
 // A fresh folder per test, removed afterwards.
 class RecordFiles : public ::testing::Test {
