@@ -1,20 +1,16 @@
-// King safety, the opening book's data and lookup, and the Searcher's loading, run directly on a
-// prepared Searcher (no think, no threads). The score tables and the search nodes are pinned by
-// the bench signature test: a change there changes the node counts. King safety is not: the quick
-// bench positions all come before move 15, where it starts to count.
+// The opening book's data and lookup, and the Searcher's loading, run directly on a prepared
+// Searcher (no think, no threads). The score tables, king safety and the search nodes are pinned
+// by the bench and think signature tests: a change there changes the node counts.
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
 
 #include "engine/position/sfen.h"
 #include "engine/search/book.h"
-#include "engine/search/evaluate.h"
 #include "engine/search/searcher.h"
-#include "tests/support/data_lines.h"
 #include "tests/support/searcher_access.h"
 #include "tests/support/sfen_of.h"
 
@@ -29,24 +25,6 @@ SearcherUnderTest prepared(const Position& pos) {
     s->loadPosition(pos.board, pos.hand[0], pos.hand[1]);
     s->attackMap.buildAttackMap(s->position.board);
     return s;
-}
-
-TEST(Evaluation, KingSafety) {
-    const int king0 = squareOf(8, 0), king1 = squareOf(0, 4);
-    for (const auto& f : testing::dataLines(KAZ_SEARCH_DATA "/king_safety.txt")) {
-        auto m = std::make_unique<AttackMap>();
-        std::memset(m.get(), 0, sizeof *m);
-        m->count[std::stoi(f[0])][squareOf(std::stoi(f[1]), std::stoi(f[2]))] = std::stoi(f[3]);
-        EXPECT_EQ(kingSafety(*m, king0, king1, 30), std::stoi(f[4])) << f[0] << " " << f[1];
-    }
-    // Nothing before move 15, and no further growth after it; the searcher's own call agrees.
-    auto s = prepared(
-        sfenOf("lr5nl/3g1kg2/2n1ppsp1/p1pps3p/1p5P1/P1PPSPP1P/1PS1P1N2/2GK1G3/LN5RL b Bb 1").pos);
-    const int k0 = s->kingSquare[0][0], k1 = s->kingSquare[1][0];
-    EXPECT_EQ(kingSafety(s->attackMap, k0, k1, 14), 0);
-    s->gameMoveCount = 15;
-    EXPECT_NE(s->kingSafety(), 0);
-    EXPECT_EQ(kingSafety(s->attackMap, k0, k1, 200), s->kingSafety());
 }
 
 TEST(Searcher, LoadPositionForgetsAMissingKing) {

@@ -42,7 +42,6 @@ struct SearcherTestAccess {
     void loadPosition(const Board& board, const Hand& hand0, const Hand& hand1) {
         searcher.loadPosition(board, hand0, hand1);
     }
-    std::int32_t kingSafety() const { return searcher.kingSafety(); }
     bool lookupBook() { return searcher.lookupBook(); }
 };
 
