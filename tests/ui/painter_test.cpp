@@ -6,6 +6,9 @@
 #include <QFontMetrics>
 #include <QTemporaryDir>
 
+#include <sstream>
+
+#include "tests/support/data_lines.h"
 #include "tests/ui/window_fixture.h"
 
 namespace kaz::test {
@@ -42,32 +45,16 @@ TEST(Painter, PiecesSitFourPixelsInsideTheirCellsAndFanOutInHand) {
 TEST(Painter, ProgressStripShowsTheNewColumnInThePassColour) {
     WindowFixture f;
     GameState& g = f.g();
-    const auto paint = [&](int pass, int column) {
+    for (const auto& step : testing::dataLines(KAZ_UI_TEST_DATA "/progress_strip.txt")) {
+        g.thinking = step[0] == "1";
         SearcherTestAccess s(*f.searcher);
-        s.pass = pass;
-        s.progressColumn = column;
+        s.pass = std::stoi(step[1]);
+        s.progressColumn = std::stoi(step[2]);
         f.window->paintBoard();
-        f.settle();
-    };
-
-    // Columns 0..2 span x 0..119. Painting with nothing new leaves the strip white; the next
-    // think starts again from "nothing drawn": column 0 is not new, column 1 is.
-    const struct {
-        bool thinking;
-        int pass, column;
-        std::vector<std::pair<int, QColor>> seen;
-    } steps[] = {{true, 0, 2, {{0, GREEN}, {119, GREEN}, {120, WHITE}}},
-                 {true, 0, 2, {{0, WHITE}}},
-                 {true, 1, 5, {{239, BLUE}, {240, WHITE}}},
-                 {true, 2, 8, {{0, RED}, {359, RED}}},
-                 {false, 2, 8, {{359, WHITE}}},
-                 {true, 0, 0, {{0, WHITE}}},
-                 {true, 0, 1, {{79, GREEN}}}};
-    for (const auto& step : steps) {
-        g.thinking = step.thinking;
-        paint(step.pass, step.column);
-        for (const auto& [x, colour] : step.seen)
-            EXPECT_EQ(f.pixel(x, 365), colour) << step.pass << " " << step.column << " x " << x;
+        std::istringstream seen(step[3]);
+        for (std::string at; seen >> at;)
+            EXPECT_EQ(f.pixel(std::stoi(at), 365).name().toStdString(), at.substr(at.find(':') + 1))
+                << step[1] << " " << step[2] << " x " << at;
     }
 }
 
