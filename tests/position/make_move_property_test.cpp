@@ -228,11 +228,7 @@ void runSequence(unsigned seed, int steps) {
     }
 }
 
-#ifdef KAZ_SANITIZED
-constexpr unsigned SEQUENCES = 20;  // sanitized code runs several times slower
-#else
-constexpr unsigned SEQUENCES = 60;
-#endif
+constexpr unsigned SEQUENCES = KAZ_SANITIZED ? 20 : 60;  // sanitized code runs slower
 
 TEST(MakeUnmakeProperty, AttackMapStaysExactOverRandomSequences) {
     for (unsigned seed = 1; seed <= SEQUENCES; ++seed) {

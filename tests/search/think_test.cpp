@@ -26,11 +26,7 @@ namespace {
 
 using testing::sfenOf;
 
-#ifdef KAZ_SANITIZED
-constexpr bool SANITIZED = true;
-#else
-constexpr bool SANITIZED = false;
-#endif
+constexpr bool SANITIZED = KAZ_SANITIZED;
 constexpr int LEGALITY_THINKS = SANITIZED ? 20 : 200;
 
 // One searcher for the whole program: it is large and a real game reuses one too.
