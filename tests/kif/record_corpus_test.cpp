@@ -22,23 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Board, side to move and hands of slots 0..moves, as in the corpus's .sfen files.
-std::vector<std::string> positions(const MoveRecord& record, int moves) {
-    std::vector<std::string> out;
-    for (int k = 0; k <= moves; ++k) {
-        const std::string sfen = sfenOfSlot(record, k);
-        out.push_back(sfen.substr(0, sfen.rfind(' ')));
-    }
-    return out;
-}
-
-std::vector<std::string> expectedPositions(const fs::path& file) {
-    std::vector<std::string> lines;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 using Reader = KifReadResult (*)(std::string_view, MoveRecord&);
 
 // Reads `file` with `read` to the positions of its .sfen file and tsshogi's names, writes it with
@@ -48,8 +31,7 @@ void checkRecord(const fs::path& file, Reader read, Write write) {
     SCOPED_TRACE(file.filename().string());
     auto record = std::make_unique<MoveRecord>();
     auto again = std::make_unique<MoveRecord>();
-    const std::vector<std::string> expected =
-        expectedPositions(fs::path(file).replace_extension(".sfen"));
+    const std::vector<std::string> expected = fileLines(fs::path(file).replace_extension(".sfen"));
     const std::string text = fileBytes(file);
     const KifReadResult first = read(text, *record);
     ASSERT_TRUE(first.ok) << first.line << ": " << first.reason;

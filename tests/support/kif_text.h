@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kif/record_text.h"
 #include "kif/sjis.h"
 
 namespace kaz::test {
@@ -14,6 +15,24 @@ namespace kaz::test {
 inline std::string fileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The lines of a file, as the .sfen files beside recorded games list the positions of their slots.
+inline std::vector<std::string> fileLines(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Board, side to move and hands of slots 0..moves, as in the .sfen files.
+inline std::vector<std::string> positions(const MoveRecord& record, int moves) {
+    std::vector<std::string> out;
+    for (int k = 0; k <= moves; ++k) {
+        const std::string sfen = sfenOfSlot(record, k);
+        out.push_back(sfen.substr(0, sfen.rfind(' ')));
+    }
+    return out;
 }
 
 // A test-data field with \n, \r and \xHH written out as the bytes they name.
