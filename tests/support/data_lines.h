@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kaz::testing {
@@ -25,6 +26,30 @@ inline std::vector<std::vector<std::string>> dataLines(const std::string& file) 
         }
     }
     return rows;
+}
+
+// The lines of a file as they stand, as the .sfen files beside recorded games list positions.
+inline std::vector<std::string> fileLines(const std::string& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A test-data field with \n, \r and \xHH written out as the bytes they name.
+inline std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+        } else if (text[++i] == 'x') {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i];
+        }
+    }
+    return out;
 }
 
 }  // namespace kaz::testing

@@ -9,20 +9,13 @@
 
 #include "kif/record_text.h"
 #include "kif/sjis.h"
+#include "tests/support/data_lines.h"
 
 namespace kaz::test {
 
 inline std::string fileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The lines of a file, as the .sfen files beside recorded games list the positions of their slots.
-inline std::vector<std::string> fileLines(const std::filesystem::path& file) {
-    std::vector<std::string> lines;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // Board, side to move and hands of slots 0..moves, as in the .sfen files.
@@ -35,21 +28,8 @@ inline std::vector<std::string> positions(const MoveRecord& record, int moves) {
     return out;
 }
 
-// A test-data field with \n, \r and \xHH written out as the bytes they name.
-inline std::string unescaped(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-        } else if (text[++i] == 'x') {
-            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i];
-        }
-    }
-    return out;
-}
+using testing::fileLines;
+using testing::unescaped;
 
 inline std::string sjisOf(std::string_view utf8) {
     std::string out;
