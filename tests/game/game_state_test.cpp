@@ -61,16 +61,12 @@ TEST(GameState, SwapSidesTwiceIsTheIdentity) {
     TestGame game;
     GameState& g = *game;
     game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
+    play(game, "77-76 33-34");
     swapSides(g);  // two moves are not enough
     EXPECT_EQ(game.window.takeMessages(),
               (std::vector<Msg>{{"反転させるには棋譜の手数が足りません。", "失敗"}}));
     EXPECT_EQ(g.humanIsSecond, 0);
-    game.human(88, 22, true);
-    game.computer(31, 22);
-    game.humanDrop(KAKU, 45);
-    game.computer(51, 42);
+    play(game, "88-22+ 31-22 B*45 51-42");
 
     auto before = std::make_unique<MoveRecord>(g.moveRecord);
     const int length = g.recordLength;

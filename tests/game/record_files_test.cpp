@@ -79,11 +79,7 @@ TEST_F(RecordFiles, SaveWithTheHumanSecondWritesFromTheFirstPlayersSide) {
     TestGame game;
     game.start(/*humanSecond=*/true);
     // The computer moves first from the top: its 33 pawn is the first player's 77.
-    game.computer(33, 34);
-    game.human(77, 76);
-    game.computer(22, 88, true);
-    game.human(79, 88);
-    game.computerDrop(KAKU, 65);
+    play(game, "33-34 77-76 22-88+ 79-88 B*65", /*computerFirst=*/true);
     auto before = std::make_unique<MoveRecord>(game->moveRecord);
     const GameBoard board = game->board;
 
@@ -120,15 +116,7 @@ TEST_F(RecordFiles, HandicapGamesFromTheStartButtonSaveAndLoad) {
         // The missing lance: 上手's 1一, at the bottom left when the human gives it.
         EXPECT_EQ(game->board[humanGives ? cellAt(99) : cellAt(11)], EMPTY);
         EXPECT_NE(game->board[humanGives ? cellAt(11) : cellAt(99)], EMPTY);
-        if (humanGives) {
-            game.human(37, 36);
-            game.computer(33, 34);
-            game.human(28, 24);
-        } else {
-            game.computer(33, 34);
-            game.human(77, 76);
-            game.computer(22, 88, true);
-        }
+        play(game, humanGives ? "37-36 33-34 28-24" : "33-34 77-76 22-88+", !humanGives);
         for (const char* name : {"h.kif", "h.csa"}) {
             ASSERT_EQ(save(game, path(name)), Msgs{SAVED});
             TestGame loaded;
@@ -149,8 +137,7 @@ TEST_F(RecordFiles, HandicapGamesFromTheStartButtonSaveAndLoad) {
 TEST_F(RecordFiles, ThreeMovesAreSavedTwoAreRefused) {
     TestGame game;
     game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
+    play(game, "77-76 33-34");
     EXPECT_EQ(save(game, std::nullopt), (Msgs{{"保存する棋譜の手数が足りません。", "失敗"}}));
     game.human(27, 26);
     EXPECT_EQ(save(game, std::nullopt), (Msgs{cannotOpen("失敗")}));

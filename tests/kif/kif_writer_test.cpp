@@ -29,11 +29,8 @@ TEST(KifWriter, ShortGameIsByteExact) {
 TEST(KifWriter, PromotedPieceNamesAndRepeatedPositionEndTheRecord) {
     TestGame game;
     game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(88, 22, true);
-    game.computer(41, 32);
-    game.human(22, 11);  // the horse moves on: its name is 馬, no 成
+    // The horse moves on at move 5: its name is 馬, no 成.
+    play(game, "77-76 33-34 88-22+ 41-32 22-11");
     {
         std::lock_guard lock(game->gameLock);
         recordPosition(*game);  // a repeated slot cuts the record here
@@ -51,9 +48,7 @@ TEST(KifWriter, PromotedPieceNamesAndRepeatedPositionEndTheRecord) {
 TEST(KifWriter, RecordsThatAreNotMovesAreRefused) {
     TestGame game;
     game.start();
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(27, 26);
+    play(game, "77-76 33-34 27-26");
     MoveRecord& rec = game->moveRecord;
     std::string bytes;
     // Each case replaces move 3 (slot 2 to slot 3) by something that is not a move.

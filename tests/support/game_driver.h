@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
 
+#include "engine/position/sfen.h"
 #include "game/game_state.h"
 #include "tests/support/scripted_window.h"
 
@@ -13,6 +17,21 @@ namespace kaz::test {
 constexpr int rowOf(int fileRank) { return fileRank % 10 - 1; }
 constexpr int colOf(int fileRank) { return 9 - fileRank / 10; }
 constexpr int cellAt(int fileRank) { return cellOf(rowOf(fileRank), colOf(fileRank)); }
+
+// Stands in for the turn thread: a move of the computer (side 1), applied, recorded and shown.
+inline void computerMove(GameState& g, int from, int to, bool promote = false) {
+    std::lock_guard lock(g.gameLock);
+    std::int32_t& target = g.board[cellAt(to)];
+    if (target != EMPTY) g.hands[1][target & 7] += 1;
+    target = g.board[cellAt(from)] | (promote ? PROMOTED_BIT : 0);
+    g.board[cellAt(from)] = EMPTY;
+    recordPosition(g);
+    g.showLastMove = true;
+    g.lastMoveRow = rowOf(to);
+    g.lastMoveCol = colOf(to);
+    g.humanToMove = true;
+    g.window->repaint();
+}
 
 // A game with a scripted window, set up as at window creation.
 struct TestGame {
@@ -43,16 +62,8 @@ struct TestGame {
                               EngineMove{col, row, piece, colOf(to), rowOf(to), placed, EMPTY});
     }
 
-    // Stands in for the turn thread: a move of the computer (side 1), applied and recorded.
     void computer(int from, int to, bool promote = false) {
-        GameState& g = *state;
-        std::lock_guard lock(g.gameLock);
-        std::int32_t& target = g.board[cellAt(to)];
-        if (target != EMPTY) g.hands[1][target & 7] += 1;
-        target = g.board[cellAt(from)] | (promote ? PROMOTED_BIT : 0);
-        g.board[cellAt(from)] = EMPTY;
-        recordPosition(g);
-        g.humanToMove = true;
+        computerMove(*state, from, to, promote);
     }
     void computerDrop(int kind, int to) {
         GameState& g = *state;
@@ -73,17 +84,29 @@ inline void expectSameSlots(const MoveRecord& a, const MoveRecord& b, int length
     }
 }
 
+// Plays moves written as "77-76", "88-22+" (promoting) or "B*45" (a drop, by its SFEN letter),
+// the human and the computer taking turns; the human first unless computerFirst.
+inline void play(TestGame& game, std::string_view moves, bool computerFirst = false) {
+    std::istringstream in{std::string(moves)};
+    bool human = !computerFirst;
+    for (std::string m; in >> m; human = !human) {
+        const int to = std::stoi(m.substr(m[1] == '*' ? 2 : 3, 2));
+        if (m[1] == '*') {
+            int kind = 0;
+            while (kindLetter(kind) != m[0]) ++kind;
+            human ? void(game.humanDrop(kind, to)) : game.computerDrop(kind, to);
+        } else {
+            const int from = std::stoi(m.substr(0, 2));
+            human ? void(game.human(from, to, m.ends_with('+')))
+                  : game.computer(from, to, m.ends_with('+'));
+        }
+    }
+}
+
 // Eight moves with captures, a promotion and drops by both sides; the human moves first. The
 // fixture tests/kif/data/short_game.kif is this game.
 inline void playShortGame(TestGame& game) {
-    game.human(77, 76);
-    game.computer(33, 34);
-    game.human(88, 22, true);
-    game.computer(31, 22);
-    game.humanDrop(KAKU, 45);
-    game.computerDrop(KAKU, 33);
-    game.human(45, 34);
-    game.computer(33, 34);
+    play(game, "77-76 33-34 88-22+ 31-22 B*45 B*33 45-34 33-34");
 }
 
 }  // namespace kaz::test

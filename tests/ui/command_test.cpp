@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "tests/support/game_driver.h"
 #include "tests/ui/window_fixture.h"
 
 namespace kaz::test {
@@ -19,25 +20,12 @@ namespace {
 using Msg = ScriptedWindow::Message;
 using namespace ui;
 
-// Stands in for the turn thread: the computer's board move, applied and recorded.
-void computerMoves(GameState& g, int fromRow, int fromCol, int toRow, int toCol) {
-    std::lock_guard lock(g.gameLock);
-    g.board[cellOf(toRow, toCol)] = g.board[cellOf(fromRow, fromCol)];
-    g.board[cellOf(fromRow, fromCol)] = EMPTY;
-    recordPosition(g);
-    g.showLastMove = true;
-    g.lastMoveRow = toRow;
-    g.lastMoveCol = toCol;
-    g.humanToMove = true;
-    g.window->repaint();
-}
-
 // Four moves: the human's 7g7f and 2g2f, the computer's 3c3d and 8c8d.
 void playFourMoves(WindowFixture& f) {
     f.clickMove(2, 6, 2, 5);
-    computerMoves(f.g(), 2, 6, 3, 6);
+    computerMove(f.g(), 33, 34);
     f.clickMove(7, 6, 7, 5);
-    computerMoves(f.g(), 2, 1, 3, 1);
+    computerMove(f.g(), 83, 84);
     f.settle();
 }
 
