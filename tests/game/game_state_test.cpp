@@ -4,6 +4,7 @@
 
 #include "engine/position/sfen.h"
 #include "tests/support/game_driver.h"
+#include "tests/support/sfen_of.h"
 
 namespace kaz::test {
 namespace {
@@ -98,8 +99,7 @@ TEST(GameState, RecordFromASetUpPosition) {
     TestGame game;
     GameState& g = *game;
     auto record = std::make_unique<MoveRecord>();
-    SfenPosition start{};
-    ASSERT_EQ(parseSfen("4k4/9/9/9/9/9/9/9/4K4 w G2Pr 1", start), "");
+    const SfenPosition start = testing::sfenOf("4k4/9/9/9/9/9/9/9/4K4 w G2Pr 1");
     fromEnginePosition(start.pos, record->boards[0], record->hands[0][0], record->hands[1][0]);
     record->header.goteFirst = true;
     ASSERT_TRUE(takeRecord(g, *record, 0));

@@ -10,6 +10,7 @@
 #include "tests/support/eventually.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/searcher_access.h"
+#include "tests/support/sfen_of.h"
 
 namespace kaz::test {
 namespace {
@@ -30,8 +31,7 @@ struct EngineGame : TestGame {
     // Puts an SFEN position (lowercase = the computer) on the board as slot `moveNumber` and
     // gives the turn to the computer.
     void computerToMoveIn(std::string_view sfenText, int moveNumber) {
-        SfenPosition sfen;
-        ASSERT_EQ(parseSfen(sfenText, sfen), "");
+        const SfenPosition sfen = testing::sfenOf(sfenText);
         GameState& g = *state;
         {
             std::lock_guard lock(g.gameLock);

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "tests/support/sfen_of.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/move_entry.h"
 
@@ -11,17 +12,11 @@ namespace {
 using Msg = ScriptedWindow::Message;
 using Cell = std::pair<int, int>;  // (col, row)
 
-struct Placed {
-    int row, col, code;
-};
-
-// A started game (human first) on a board holding only the given pieces.
-void setUp(WindowFixture& f, std::initializer_list<Placed> pieces, GameHand humanHand = {}) {
+// A started game (human first) on an SFEN position, the human's pieces in uppercase.
+void setUp(WindowFixture& f, std::string_view sfen) {
     f.start();
-    GameState& g = f.g();
-    g.board = makeEmptyBoard();
-    for (const Placed& p : pieces) g.board[cellOf(p.row, p.col)] = p.code;
-    g.hands[0] = humanHand;
+    const SfenPosition s = testing::sfenOf(sfen);
+    fromEnginePosition(s.pos, f.g().board, f.g().hands[0], f.g().hands[1]);
     f.window->paintBoard();
     f.settle();
 }
@@ -104,10 +99,7 @@ TEST(Clicks, TwoClicksMoveAPieceAndRecordItUpToTheRecordLimit) {
 
 TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     WindowFixture f;
-    GameHand hand{};
-    hand[HU] = 2;
-    hand[GIN] = 1;
-    setUp(f, {{8, 4, GYOKU}, {0, 4, GYOKU | OWNER_BIT}, {6, 4, HU}, {5, 3, TOKIN}}, hand);
+    setUp(f, "4k4/9/9/9/9/3+P5/4P4/9/4K4 b S2P 1");
     GameState& g = f.g();
     // Pawns in both halves of the first hand row, then the silver; a second click clears.
     const std::pair<Cell, int> picks[] = {{{10, 5}, HU}, {{13, 5}, HU}, {{11, 7}, GIN}};
@@ -143,12 +135,7 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
 
 TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
     WindowFixture f;
-    setUp(f, {{8, 4, GYOKU},
-              {0, 4, GYOKU | OWNER_BIT},
-              {3, 2, GIN},
-              {2, 6, GIN},
-              {1, 0, KIN},
-              {7, 7, HU}});
+    setUp(f, "4k4/G8/6S2/2S6/9/9/9/7P1/4K4 b - 1");
     GameState& g = f.g();
     // Into the camp answered Yes, out of it answered No (-1: not asked): a gold, a promoted piece
     // and a move outside the camp are not asked about.
@@ -174,7 +161,7 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
 
 TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
     WindowFixture f;
-    setUp(f, {{3, 2, HU}, {8, 4, GYOKU}});
+    setUp(f, "9/9/9/2P6/9/9/9/9/4K4 b - 1");
     GameState& g = f.g();
     bool busyDuringQuestion = false;
     f.dialogs.duringQuestion = [&] {
