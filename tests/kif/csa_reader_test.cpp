@@ -11,19 +11,8 @@
 namespace kaz::test {
 namespace {
 
-TEST(CsaReader, StatementsCommentsTimesAndTheEnding) {
-    auto record = std::make_unique<MoveRecord>();
-    const KifReadResult r = readCsa(
-        "'a comment\r\nV2.2\r\nN+Sente\r\n$EVENT:test\r\nPI\r\n+\r\n+7776FU,T3\r\n-3334FU\r\nT2\r\n"
-        "+8822UM\r\n-3122GI,T1,%TORYO\r\n+0055KA\r\n",
-        *record);
-    ASSERT_TRUE(r.ok) << r.line << ": " << r.reason;
-    EXPECT_EQ(r.moves, 4);
-    EXPECT_EQ(record->header.names[0], "Sente");
-    EXPECT_FALSE(record->header.goteFirst);
-    EXPECT_EQ(record->boards[3][cellAt(22)], UMA);
-    EXPECT_EQ(record->boards[4][cellAt(22)], GIN | OWNER_BIT);
-    EXPECT_EQ(record->hands[0][4][KAKU], 1);
+// Statements, comments, times and the ending are read in the pasted-text table.
+TEST(CsaReader, FileNames) {
     EXPECT_TRUE(isCsaFileName("a/b.CSA"));
     EXPECT_FALSE(isCsaFileName("b.kif"));
 }
