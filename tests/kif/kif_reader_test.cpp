@@ -22,40 +22,22 @@ Read readBytes(const std::string& bytes) {
     return r;
 }
 
-// The bishops exchanged on 22 (同 with no space), then `next` as move 5.
-std::string afterOpening(std::string_view next) {
-    return kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同銀(31)", next});
-}
-
 TEST(KifReader, FilesAsOtherProgramsWriteThem) {
     // Padded move numbers, 同 with a narrow space, time columns, "不成", blank and "&" lines, and a
     // closing "まで" line.
+    // In Shift-JIS, and in UTF-8 with and without a byte-order mark.
     const std::string good = fileBytes(KAZ_KIF_DATA "/other_program.kif");
-    const Read sjis = readBytes(sjisOf(good));
-    ASSERT_TRUE(sjis.result.ok) << sjis.result.line << " " << sjis.result.reason;
-    EXPECT_EQ(positions(*sjis.record, sjis.result.moves),
-              fileLines(KAZ_KIF_DATA "/other_program.sfen"));
-
-    // The same file in UTF-8, with and without a byte-order mark, loads like its twin.
-    for (const std::string& bytes : {good, "\xEF\xBB\xBF" + good}) {
-        const Read u = readBytes(bytes);
-        ASSERT_TRUE(u.result.ok) << u.result.reason;
-        ASSERT_EQ(u.result.moves, 9);
-        for (int k = 0; k <= 9; ++k) EXPECT_EQ(u.record->boards[k], sjis.record->boards[k]);
+    const std::vector<std::string> expected = fileLines(KAZ_KIF_DATA "/other_program.sfen");
+    for (const std::string& bytes : {sjisOf(good), good, "\xEF\xBB\xBF" + good}) {
+        const Read r = readBytes(bytes);
+        ASSERT_TRUE(r.result.ok) << r.result.line << " " << r.result.reason;
+        EXPECT_EQ(positions(*r.record, r.result.moves), expected);
     }
 }
 
-TEST(KifReader, GameEndingWordsCloseTheList) {
-    for (std::string_view word : {"中断", "詰み", "千日手", "持将棋", "切れ負け", "反則勝ち",
-                                  "反則負け", "入玉勝ち", "不戦勝", "不戦敗"}) {
-        const Read r = readBytes(afterOpening("   5 " + std::string(word) + "   ( 0:01/00:00:05)"));
-        ASSERT_TRUE(r.result.ok) << word;
-        EXPECT_EQ(r.result.moves, 4) << word;
-    }
-    EXPECT_EQ(readBytes(sjisOf("開始日時：2024/01/01\r\n")).result.moves, 0);  // no moves at all
-}
-
-TEST(KifReader, AtMost498MovesAreRead) {
+// Game-ending words and variations are read in the pasted-text table.
+TEST(KifReader, FromNoMovesToAtMost498) {
+    EXPECT_EQ(readBytes(sjisOf("開始日時：2024/01/01\r\n")).result.moves, 0);
     // Both kings walk back and forth: 500 move lines.
     std::string utf8(KIF_HEADER);
     const char* cycle[4] = {"４八玉(59)", "６二玉(51)", "５九玉(48)", "５一玉(62)"};
