@@ -56,9 +56,8 @@ TEST(MateSolver, AnswersOfTheDataFiles) {
             const MateAnswer asGote = solveSideToMove(*turned, rotateSfen(sfenOf(f[0])), depth);
             EXPECT_TRUE(rotateMove(asGote.move) == answer.move && asGote.length == length) << f[0];
             // A king capture keeps bestLength as it was; a mate leaves it equal to the length.
-            if ((answer.move.captured & 7) != GYOKU) {
-                EXPECT_EQ(solver->bestLength, length) << f[0];
-            }
+            EXPECT_TRUE((answer.move.captured & 7) == GYOKU || solver->bestLength == length)
+                << f[0] << ": bestLength " << solver->bestLength;
         }
 }
 

@@ -75,9 +75,8 @@ TEST(Rules, PerftMatchesReferenceLibrary) {
         for (int depth = 1; counts >> nodes; ++depth) {
             if (nodes == 0) continue;
             EXPECT_EQ(perft(s.pos, s.sideToMove, depth), nodes) << f[0] << " " << depth;
-            if (depth <= 2) {
-                EXPECT_EQ(perft(r.pos, r.sideToMove, depth), nodes) << f[0];
-            }
+            EXPECT_TRUE(depth > 2 || perft(r.pos, r.sideToMove, depth) == nodes)
+                << f[0] << " turned";
         }
     }
 }
@@ -138,9 +137,7 @@ TEST(Rules, BadInputIsNeverLegal) {
     EngineMove good{};
     ASSERT_EQ(parseUsiMove("7g7f", pos, 0, good), "");
     ASSERT_TRUE(isLegal(pos, 0, good));
-    EXPECT_FALSE(isLegal(pos, 1, good));
-    EXPECT_FALSE(isLegal(pos, 2, good));
-    EXPECT_FALSE(isLegal(pos, -1, good));
+    for (const int side : {1, 2, -1}) EXPECT_FALSE(isLegal(pos, side, good)) << side;
     EXPECT_FALSE(isLegal(pos, 2, dropMove(pieceOf(1, HU), squareOf(4, 4))));  // no hand to read
     auto with = [&](auto change) {
         EngineMove m = good;
