@@ -61,12 +61,12 @@ struct WindowFixture {
     // A cell's colour, read inside its outline next to the top-left corner, outside the piece.
     QColor cellColour(int col, int row) { return pixel(40 * col + 2, 40 * row + 2); }
 
-    // A real left click (press and release) in the middle of a cell.
-    void clickCell(int col, int row) {
-        QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(40 * col + 20, 40 * row + 20));
+    // A real left click (press and release) on the board view, or in the middle of a cell.
+    void clickAt(QPoint at) {
+        QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier, at);
         settle();
     }
+    void clickCell(int col, int row) { clickAt(QPoint(40 * col + 20, 40 * row + 20)); }
     // A move entered as a player does: a click on the piece, then one on its target.
     void clickMove(int fromCol, int fromRow, int toCol, int toRow) {
         clickCell(fromCol, fromRow);

@@ -37,17 +37,13 @@ TEST(Zoom, EnlargesTheWindowMapsClicksAndIsRememberedBetweenRuns) {
         const QImage& canvas = f.canvas();
         EXPECT_EQ(canvas.pixelColor(qRound(1.5 * 360) - 1, 100), QColor(Qt::black));  // board edge
 
-        // A pawn at 77 (col 2, row 6) clicked at 150 %, then the square in front of it.
+        // A pawn at 77 (col 2, row 6) clicked at 150 % by its cell's top right corner, then the
+        // square in front of it.
         f.start();
-        const auto click = [&](int col, int row) {
-            QTest::mouseClick(f.window->boardView(), Qt::LeftButton, Qt::NoModifier,
-                              QPoint(60 * col + 59, 60 * row + 1));
-            f.settle();
-        };
-        click(2, 6);
+        f.clickAt(QPoint(60 * 2 + 59, 60 * 6 + 1));
         EXPECT_EQ(f.window->moveEntry().selectionState, 1);
         EXPECT_EQ(f.canvas().pixelColor(60 * 2 + 4, 60 * 6 + 4), BLUE);
-        click(2, 5);
+        f.clickAt(QPoint(60 * 2 + 59, 60 * 5 + 1));
         EXPECT_EQ(f.g().board[cellOf(5, 2)], HU);
         EXPECT_EQ(f.g().board[cellOf(6, 2)], EMPTY);
     }
