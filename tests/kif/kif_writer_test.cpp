@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <tuple>
+
 #include "tests/support/game_driver.h"
 #include "tests/support/kif_text.h"
 
@@ -15,34 +19,27 @@ const std::tm STARTED = [] {
     return t;
 }();
 
-TEST(KifWriter, ShortGameIsByteExact) {
-    TestGame game;
-    game.start();
-    playShortGame(game);
-    std::string bytes;
-    const KifWriteResult r = formatKif(game->moveRecord, game->recordLength, STARTED, bytes);
-    ASSERT_EQ(r.error, KifWriteError::None);
-    EXPECT_EQ(r.movesWritten, 8);
-    EXPECT_EQ(bytes, fileBytes(KAZ_KIF_DATA "/short_game.kif"));
-}
-
-TEST(KifWriter, PromotedPieceNamesAndRepeatedPositionEndTheRecord) {
-    TestGame game;
-    game.start();
-    // The horse moves on at move 5: its name is 馬, no 成.
-    play(game, "77-76 33-34 88-22+ 41-32 22-11");
-    {
-        std::lock_guard lock(game->gameLock);
-        recordPosition(*game);  // a repeated slot cuts the record here
-        recordPosition(*game);
+// Games written byte for byte as their fixtures: the short game, and promoted pieces by name (the
+// horse moving on at move 5 is 馬, no 成). A repeated slot after the last move ends the record.
+TEST(KifWriter, GamesAreWrittenByteExact) {
+    const std::tuple<std::string_view, int, std::string> games[] = {
+        {SHORT_GAME, 8, "short_game.kif"},
+        {"77-76 33-34 88-22+ 41-32 22-11", 5, "promoted_names.kif"}};
+    for (const auto& [moves, written, fixture] : games) {
+        TestGame game;
+        game.start();
+        play(game, moves);
+        {
+            std::lock_guard lock(game->gameLock);
+            recordPosition(*game);
+            recordPosition(*game);
+        }
+        std::string bytes;
+        const KifWriteResult r = formatKif(game->moveRecord, game->recordLength, STARTED, bytes);
+        ASSERT_EQ(r.error, KifWriteError::None) << fixture;
+        EXPECT_EQ(r.movesWritten, written) << fixture;
+        EXPECT_EQ(bytes, fileBytes(KAZ_KIF_DATA "/" + fixture));
     }
-    std::string bytes;
-    const KifWriteResult r = formatKif(game->moveRecord, game->recordLength, STARTED, bytes);
-    ASSERT_EQ(r.error, KifWriteError::None);
-    EXPECT_EQ(r.movesWritten, 5);
-    EXPECT_EQ(bytes, kifSjis({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 ３二金(41)",
-                              "5 １一馬(22)"}) +
-                         sjisOf("6 投了"));
 }
 
 TEST(KifWriter, RecordsThatAreNotMovesAreRefused) {

@@ -105,8 +105,7 @@ inline void play(TestGame& game, std::string_view moves, bool computerFirst = fa
 
 // Eight moves with captures, a promotion and drops by both sides; the human moves first. The
 // fixture tests/kif/data/short_game.kif is this game.
-inline void playShortGame(TestGame& game) {
-    play(game, "77-76 33-34 88-22+ 31-22 B*45 B*33 45-34 33-34");
-}
+inline constexpr std::string_view SHORT_GAME = "77-76 33-34 88-22+ 31-22 B*45 B*33 45-34 33-34";
+inline void playShortGame(TestGame& game) { play(game, SHORT_GAME); }
 
 }  // namespace kaz::test
