@@ -15,8 +15,7 @@ TEST(GameState, StartAndResetClearTheRecord) {
     TestGame game;
     GameState& g = *game;
     game.start(/*humanSecond=*/true);
-    EXPECT_TRUE(g.started);
-    EXPECT_FALSE(g.humanToMove);
+    EXPECT_TRUE(g.started && !g.humanToMove);
     game.computer(33, 34);
     g.paused = true;
     g.thinking = true;
@@ -29,8 +28,7 @@ TEST(GameState, StartAndResetClearTheRecord) {
     g.showLastMove = true;
     resetGame(g);
     EXPECT_FALSE(g.started || g.thinking || g.paused || g.gameOver || g.showLastMove);
-    EXPECT_TRUE(g.humanToMove);
-    EXPECT_TRUE(g.engineResetPending);
+    EXPECT_TRUE(g.humanToMove && g.engineResetPending);
     EXPECT_EQ(g.humanIsSecond, 0);
     EXPECT_EQ(g.recordLength, 0);
     EXPECT_EQ(g.board, g.initialBoard);
@@ -73,8 +71,7 @@ TEST(GameState, SwapSidesTwiceIsTheIdentity) {
     const int length = g.recordLength;
     swapSides(g);
     EXPECT_EQ(g.humanIsSecond, 1);
-    EXPECT_FALSE(g.humanToMove);
-    EXPECT_TRUE(g.paused);
+    EXPECT_TRUE(!g.humanToMove && g.paused);
     EXPECT_EQ(g.cursor, 0);
     // The human now owns what was the computer's: its bishop in hand from the capture on 22.
     EXPECT_EQ(g.moveRecord.hands[0][4][KAKU], 1);

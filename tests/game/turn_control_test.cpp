@@ -120,8 +120,7 @@ TEST(TurnControl, TakingTheKingCutsTheRecordBackByOne) {
     // Once the turn is back, navigation resumes the game.
     ASSERT_TRUE(eventually([&] { return game.idleHuman(); }));
     goBackOne(g);
-    EXPECT_FALSE(g.gameOver);
-    EXPECT_TRUE(g.paused);
+    EXPECT_TRUE(!g.gameOver && g.paused);
     EXPECT_EQ(g.cursor, 4);
 }
 
@@ -170,8 +169,7 @@ TEST(TurnControl, StopEndsALongThinkWithoutPlayingIt) {
     ASSERT_TRUE(eventually([&] { return g.thinking.load(); }));
     std::this_thread::sleep_for(100ms);
     game.control.stop();  // returns once the think has noticed the request
-    EXPECT_FALSE(g.thinking);
-    EXPECT_FALSE(g.humanToMove);
+    EXPECT_FALSE(g.thinking || g.humanToMove);
     EXPECT_EQ(g.recordLength, 2);
     EXPECT_EQ(g.board, g.moveRecord.boards[2]);
 }

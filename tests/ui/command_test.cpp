@@ -36,8 +36,7 @@ TEST(Commands, StartNavigatePauseSaveResetAndLoad) {
     EXPECT_EQ(f.caption(CMD_START_RESET), "開始");
     f.start(/*humanFirst=*/true);
     EXPECT_EQ(f.dialogs.questions(), (std::vector<Msg>{{"先手にしますか？", "先手・後手の選択"}}));
-    EXPECT_TRUE(g.started);
-    EXPECT_TRUE(g.humanToMove);
+    EXPECT_TRUE(g.started && g.humanToMove);
     EXPECT_EQ(f.caption(CMD_START_RESET), "初期化");
     // Nothing to step through yet: each step is refused with a message.
     for (const int id : {CMD_BACK_ONE, CMD_FORWARD_ONE, CMD_TO_END}) {
