@@ -75,11 +75,10 @@ TEST(Transform, UsiNotationRoundTrip) {
         EXPECT_NE(parseUsiMove(bad, s.pos, 0, m), "") << bad;
     EXPECT_EQ(m, keep);
 
-    // Rotating a move maps it to the same move on the rotated board.
-    const EngineMove p = boardMove(squareOf(7, 1), KAKU, squareOf(1, 7), UMA, EMPTY);
+    // Rotating a move maps it to the same move on the rotated board, the captured piece too.
+    const EngineMove p = boardMove(squareOf(7, 1), KAKU, squareOf(1, 7), UMA, KIN | OWNER_BIT);
     const EngineMove r = rotateMove(p);
-    EXPECT_EQ(r,
-              boardMove(squareOf(1, 7), KAKU | OWNER_BIT, squareOf(7, 1), UMA | OWNER_BIT, EMPTY));
+    EXPECT_EQ(r, boardMove(squareOf(1, 7), KAKU | OWNER_BIT, squareOf(7, 1), UMA | OWNER_BIT, KIN));
     EXPECT_EQ(rotateMove(dropMove(HU, squareOf(4, 4))), dropMove(HU | OWNER_BIT, squareOf(4, 4)));
 }
 
