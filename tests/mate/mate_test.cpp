@@ -104,15 +104,11 @@ TEST(MateTester, TurnsTheGivenPositionAndBackAgain) {
     const SfenPosition s = sfenOf("4k4/7n1/2P6/9/9/9/9/9/4K4 b Gp 1");
     auto tester = std::make_unique<MateTester>();
     tester->testMate(s.pos.board, s.pos.hand[0], s.pos.hand[1]);
-    const Position& turned = tester->position;
-    EXPECT_TRUE(rotatePosition(turned) == s.pos);
+    EXPECT_TRUE(rotatePosition(tester->position) == s.pos);  // turned, pieces and hands
     EXPECT_TRUE(tester->givenBoard == s.pos.board);
     // Gote's king on 5a becomes the defending side 0 king on 5i of the turned board.
     EXPECT_EQ(tester->kingSquare[0][0], rotateSquare(squareOf(0, 4)));
     EXPECT_EQ(tester->kingSquare[0][63], rotateSquare(squareOf(0, 4)));
-    EXPECT_EQ(turned.board[rotateSquare(squareOf(2, 2))], OWNER_BIT | HU);
-    EXPECT_EQ(turned.hand[1][KIN], 1);
-    EXPECT_EQ(turned.hand[0][HU], 1);
 }
 
 TEST(MateTester, AnswersMatesForTheSideToMove) {
