@@ -50,15 +50,16 @@ void completeMove(GameState& g, MoveEntry& entry, int col, int row) {
     if (drop) {
         if (entry.selPiece == HU && entry.pawnColumns[col] != 0) return;
         if (g.board[cellOf(row, col)] != EMPTY) return;
+        if (!mayStand(static_cast<PieceCode>(entry.selPiece), 0, row)) return;
     } else if (entry.reachable[cellOf(row, col)] == 0) {
         return;
     }
     EngineMove move{entry.selCol, entry.selRow, entry.selPiece, col, row, entry.selPiece, EMPTY};
-    // The choice is always the player's, even where an unpromoted piece could never move again.
-    if (!drop &&
-        mayPromote(0, static_cast<PieceCode>(entry.selPiece), squareOf(entry.selRow, entry.selCol),
-                   squareOf(row, col)) &&
-        g.window->askYesNo("成りますか？", "成り・不成の選択"))
+    // Where the unpromoted piece could never move again, promotion is not a choice: such a move
+    // is illegal, and other programs (and our own SFEN reader) would refuse the record.
+    const auto piece = static_cast<PieceCode>(entry.selPiece);
+    if (!drop && mayPromote(0, piece, squareOf(entry.selRow, entry.selCol), squareOf(row, col)) &&
+        (!mayStand(piece, 0, row) || g.window->askYesNo("成りますか？", "成り・不成の選択")))
         move.newPiece |= PROMOTED_BIT;
     // Refused with a status text at the record limit: the selection stays.
     if (applyHumanMove(g, move)) entry.selectionState = 0;

@@ -11,8 +11,9 @@ namespace kaz {
 constexpr int SEARCH_PLIES = 64;
 
 // How one think runs. Without a budget the think is the fixed-depth search to the configured depth.
-// With one it searches depth 2, 4, 6 and then the full depth, each a complete think of its own, and
-// answers with the deepest one finished when the time is up.
+// With one it searches depth 2 with a short mate test (reported as depth 1), then depth 2, 4, 6 and
+// the full depth, each a complete think of its own, and answers with the deepest one finished when
+// the time is up.
 struct ThinkLimits {
     // Seed for srand at the start of the think (the random term of the root moves); 0 seeds with
     // the current time.

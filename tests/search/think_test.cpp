@@ -118,7 +118,7 @@ TEST(Think, SolverMateWinsSideBySideAndAfterAStop) {
 }
 
 // A heavy middle game whose full think takes tens of seconds: on a budget the answer is a legal
-// move, in time, from a shallower search.
+// move, in time, from a shallower search (with no time at all, any legal move).
 TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
     const SfenPosition p =
         sfenOf("l6nl/1r3kg2/p2ppp1p1/2ps2p1p/1p7/2P1SPP1P/PPNP1S3/2GK2G2/L6RL w BGNPbnp 61");
@@ -134,7 +134,11 @@ TEST(Think, DeadlineThinkAnswersALegalMoveInTime) {
         EXPECT_TRUE(!r.resign && !r.noMove && s.stats().stopped);
         EXPECT_TRUE(isLegal(p.pos, p.sideToMove, r.move)) << toUsi(r.move);
         EXPECT_LT(r.depth, s.depth());
-        EXPECT_TRUE(budget == 0 || std::abs(r.value) < 50000) << r.value;
+        if (budget > 0) {
+            // Depth 2 with the full mate test takes seconds here: the cheap first step answered.
+            EXPECT_GE(r.depth, 1);
+            EXPECT_LT(std::abs(r.value), 50000);
+        }
     }
 }
 

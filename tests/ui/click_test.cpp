@@ -122,8 +122,10 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
     f.clickCell(4, 0);  // occupied by the computer's king
     EXPECT_EQ(f.window->moveEntry().selectionState, 2);
     EXPECT_EQ(g.recordLength, 0);
-    f.clickCell(3, 0);  // column 3 has only a promoted pawn: allowed, even on row 0
-    EXPECT_EQ(g.board[cellOf(0, 3)], HU);
+    f.clickCell(3, 0);  // a pawn on the last row could never move
+    EXPECT_EQ(g.recordLength, 0);
+    f.clickCell(3, 1);  // column 3 has only a promoted pawn: allowed
+    EXPECT_EQ(g.board[cellOf(1, 3)], HU);
     EXPECT_EQ(g.hands[0][HU], 1);
     EXPECT_EQ(g.recordLength, 1);
     // A silver dropped into the computer's camp is never asked about promotion.
@@ -135,18 +137,15 @@ TEST(Clicks, HandCellsSelectByKindAndDropsFollowThePawnColumnRule) {
 
 TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
     WindowFixture f;
-    setUp(f, "4k4/G8/6S2/2S6/9/9/9/7P1/4K4 b - 1");
+    setUp(f, "4k4/G7P/6S2/2S6/9/9/9/7P1/4K4 b - 1");
     GameState& g = f.g();
-    // Into the camp answered Yes, out of it answered No (-1: not asked): a gold, a promoted piece
-    // and a move outside the camp are not asked about.
+    // Into the camp answered Yes, out of it answered No (-1: not asked): a gold, a promoted piece,
+    // a move outside the camp and a pawn reaching the last row are not asked about.
     const struct {
         Cell from, to;
         int answer, piece;
-    } moves[] = {{{2, 3}, {2, 2}, 1, NGIN},
-                 {{6, 2}, {7, 3}, 0, GIN},
-                 {{0, 1}, {0, 0}, -1, KIN},
-                 {{2, 2}, {2, 1}, -1, NGIN},
-                 {{7, 7}, {7, 6}, -1, HU}};
+    } moves[] = {{{2, 3}, {2, 2}, 1, NGIN},  {{6, 2}, {7, 3}, 0, GIN}, {{0, 1}, {0, 0}, -1, KIN},
+                 {{2, 2}, {2, 1}, -1, NGIN}, {{7, 7}, {7, 6}, -1, HU}, {{8, 1}, {8, 0}, -1, TOKIN}};
     std::size_t asked = 1;  // who moves first
     for (const auto& m : moves) {
         g.humanToMove = true;
@@ -156,7 +155,7 @@ TEST(Clicks, PromotionIsAskedIntoAndOutOfTheFarCamp) {
         EXPECT_EQ(f.dialogs.questions().size(), asked += m.answer >= 0) << m.to.first;
     }
     EXPECT_EQ(f.dialogs.questions()[1], (Msg{"成りますか？", "成り・不成の選択"}));
-    EXPECT_EQ(g.recordLength, 5);
+    EXPECT_EQ(g.recordLength, 6);
 }
 
 TEST(Clicks, AClickDuringThePromotionQuestionIsDropped) {
