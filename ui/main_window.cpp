@@ -16,7 +16,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QVBoxLayout>
@@ -36,6 +35,7 @@
 #include "ui/data_files.h"
 #include "ui/layout.h"
 #include "ui/think_time_menu.h"
+#include "ui/user_settings.h"
 
 namespace kaz::ui {
 
@@ -228,9 +228,7 @@ void MainWindow::placeButtons() {
 }
 
 int storedZoom() {
-    const int percent = QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
-                            .value(QLatin1String(ZOOM_SETTING), 100)
-                            .toInt();
+    const int percent = userSettings().value(QLatin1String(ZOOM_SETTING), 100).toInt();
     return std::ranges::find(ZOOM_LEVELS, percent) != std::end(ZOOM_LEVELS) ? percent : 100;
 }
 
@@ -238,9 +236,7 @@ void MainWindow::setZoom(int percent, bool remember) {
     if (std::ranges::find(ZOOM_LEVELS, percent) == std::end(ZOOM_LEVELS)) percent = 100;
     zoomPercent_ = percent;
     for (QAction* action : zoomActions_) action->setChecked(action->data().toInt() == percent);
-    if (remember)
-        QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"))
-            .setValue(QLatin1String(ZOOM_SETTING), percent);
+    if (remember) userSettings().setValue(QLatin1String(ZOOM_SETTING), percent);
     painter_.setScale(view_->devicePixelRatioF(), percent / 100.0);
     placeButtons();
     view_->updateGeometry();

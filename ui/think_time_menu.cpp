@@ -3,16 +3,13 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
+
+#include "ui/user_settings.h"
 
 namespace kaz::ui {
 namespace {
 
 const QString KEY = QStringLiteral("think/timeMs");
-
-QSettings userSettings() {
-    return QSettings(QStringLiteral("kazaguruma"), QStringLiteral("kazaguruma"));
-}
 
 }  // namespace
 
