@@ -57,6 +57,15 @@ constexpr unsigned side1Movers(int offset, bool slidesOnly) {
     return codes;
 }
 
+// The per-ply planes the moves at stage N keep: the next ply reads the mover's ray plane to find
+// interpositions (stages 1 to 7), its count plane only at stages 6 and 7; the recapture and
+// capture-reply stages read the counts alone, so stages 7 and 8 keep no plane.
+constexpr int keptPlanes(int stage) {
+    const int side = stage % 2 == 0 ? 1 : 0;
+    if (stage + 1 >= 8) return 0;
+    return plyRaysOf(side) | (stage + 1 >= 6 ? plyCountOf(side) : 0);
+}
+
 }  // namespace
 
 // --- Nodes ---------------------------------------------------------------------------------
@@ -476,7 +485,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
 
     ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
-    const std::int32_t threat = makeMove(position, am, p, mark, from, to, n, x);
+    const std::int32_t threat = makeMove<keptPlanes(N)>(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
     if (capture) {
         flags = N == 8 ? FLAG_NOTABLE : FLAG_CAPTURE;
@@ -489,7 +498,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     if (searchedAtStage<N>(flags, capture, selectable))
         searchBoardReply<N>(from, a, to, n, x, raysBefore);
 
-    unmakeMove(position, am, p, from, a, to, x);
+    unmakeMove<keptPlanes(N)>(position, am, p, from, a, to, x);
     if constexpr (N == 0) {
         return false;
     } else if (stopping()) {
@@ -531,7 +540,7 @@ template <int S>
 // Side 1's drop at the root, already made: its flags decide the pass that searches it.
 [[gnu::always_inline]] inline std::int32_t Searcher::rootDropFlags(int q, std::int32_t flags) {
     AttackMap& am = attackMap;
-    std::int32_t t = am.addAttacks(0, q, position.board, q) | flags;
+    std::int32_t t = am.addAttacks<keptPlanes(0)>(0, q, position.board, q) | flags;
     if (am.rays[0][q] != 0) t |= FLAG_NOTABLE;
     switch (pass.load(std::memory_order_relaxed)) {
         case 0:
@@ -553,7 +562,7 @@ template <int S>
 [[gnu::always_inline]] inline std::int32_t Searcher::firstReplyDropFlags(int q, PieceCode v,
                                                                          std::int32_t flags) {
     AttackMap& am = attackMap;
-    std::int32_t t = am.addAttacks(1, lastTarget[0], position.board, q) | flags;
+    std::int32_t t = am.addAttacks<keptPlanes(1)>(1, lastTarget[0], position.board, q) | flags;
     if (am.plyRays[1][0][q] > 0) t |= FLAG_NOTABLE;
     if (exposed<0>(q)) {
         // A knight that checks from a square side 0 covers the approach to is worth the risk.
@@ -590,6 +599,17 @@ template <int S>
 
 template <int S>
 void Searcher::dropExecutor(int q) {
+    // The same stages share their planes as board moves do; drops run at every ply of side S.
+    if (ply >= 7)
+        dropExecutor<S, keptPlanes(7)>(q);
+    else if (ply >= 5)
+        dropExecutor<S, keptPlanes(S == 1 ? 6 : 5)>(q);
+    else
+        dropExecutor<S, keptPlanes(S == 1 ? 0 : 1)>(q);
+}
+
+template <int S, int Planes>
+void Searcher::dropExecutor(int q) {
     const int p = ply;
     Board& b = position.board;
     AttackMap& am = attackMap;
@@ -605,17 +625,17 @@ void Searcher::dropExecutor(int q) {
     // unmaking leaves in the ply planes, and still count as the node they are.
     if (p >= 2 && !interposes<S>(q) &&
         (exposed<S>(q) || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
-        am.traceDropUnmade(p, b, q);
+        am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
 
-    am.closeSquare(p, b, q);
+    am.closeSquare<Planes>(p, b, q);
     if (S == 1 && p == 0) {
         flags = rootDropFlags(q, flags);
     } else if (S == 0 && p == 1) {
         flags = firstReplyDropFlags(q, v, flags);
     } else {
-        flags |= am.addAttacks(p, lastTarget[p - 1], b, q);
+        flags |= am.addAttacks<Planes>(p, lastTarget[p - 1], b, q);
         if (exposed<S>(q)) flags = 0;
     }
     if (p >= 1 && interposes<S>(q)) flags |= FLAG_URGENT;
@@ -626,8 +646,8 @@ void Searcher::dropExecutor(int q) {
                                             : flags >= FLAG_NOTABLE) &&
                           p < depthLimit;
     if (searched) searchDropReply<S>(q, v);
-    am.removeAttacks(p, b, q);
-    am.openSquare(p, b, q);
+    am.removeAttacks<Planes>(p, b, q);
+    am.openSquare<Planes>(p, b, q);
 }
 
 // Most recent first, no duplicates, at most memorySize[p] entries.

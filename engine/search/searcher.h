@@ -214,6 +214,8 @@ class Searcher {
     void tryDrop(int q);
     template <int S>
     void dropExecutor(int q);
+    template <int S, int Planes>
+    void dropExecutor(int q);
     // The phases of a drop's executor.
     template <int S>
     std::int32_t pawnDropFlags(int q, PieceCode dropped) const;
