@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine/position/piece_moves.h"
@@ -245,27 +246,66 @@ struct Entering {
     };
 };
 
-// Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
-// Without one, its threat sum from addAttacks is at most 8 * THREAT_CONTESTED = 0x80.
+// The threat sum addAttacks would return for code n placed on q, worked out without changing
+// anything: for a drop already standing on q, or for a board move onto the empty square q from
+// `vacated`, provided that no enemy line reaches `vacated` (its lines would lengthen). Placing
+// the piece only cuts the enemy lines through q, so a target on such a line loses that attack.
 template <int S>
-struct EnemyProbe {
+struct ThreatProbe {
+    const AttackMap* am;
     const Board* board;
     int q;
-    bool found = false;
+    int vacated;
+    PieceCode n;
+    int m;
+    std::int32_t sum = 0;
 
-    [[gnu::always_inline]] void target(PieceCode v) { found |= v < EMPTY && ownerOf(v) != S; }
-    [[gnu::always_inline]] void step(int o) { target((*board)[q + o]); }
+    static constexpr int E = 1 - S;
+
+    [[gnu::always_inline]] PieceCode at(int t) const { return t == vacated ? EMPTY : (*board)[t]; }
+    [[gnu::always_inline]] void target(int t, int o) {
+        const PieceCode v = at(t);
+        if (v == OFF_BOARD) return;
+        if (v == KING_CODE[E]) {
+            sum += THREAT_KING;
+            return;
+        }
+        const int enemy = am->count[E][t] - ((am->rays[E][q] & rayBitOf(o)) != 0 ? 1 : 0);
+        const std::int32_t d = enemy > 0 ? THREAT_CONTESTED : 0;
+        if (v == EMPTY || ownerOf(v) == S) {
+            sum += d;
+            return;
+        }
+        sum += d + (t == m ? THREAT_MARKED : 0) +
+               ((n & 7) < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
+    }
+    [[gnu::always_inline]] void step(int o) { target(q + o, o); }
     [[gnu::always_inline]] void line(int o) {
         int t = q + o;
-        while ((*board)[t] == EMPTY) t += o;
-        target((*board)[t]);
+        while (at(t) == EMPTY) t += o;
+        target(t, o);
     }
-    bool result() const { return found; }
+    std::int32_t result() const { return sum; }
 };
 
-inline bool attacksEnemyPiece(const Board& board, int q) {
-    return dispatch<EnemyProbe, bool>(board[q], &board, q);
+inline std::int32_t threatIfPlaced(const AttackMap& am, const Board& board, int q, int vacated,
+                                   PieceCode n, int m) {
+    return dispatch<ThreatProbe, std::int32_t>(n, &am, &board, q, vacated, n, m);
 }
+
+// The direction bit of the line from one square to another `delta` away, 0 when none joins them.
+constexpr std::int32_t lineBitOf(int delta) {
+    for (int i = 0; i < 8; ++i)
+        for (int k = 1; k <= 8; ++k)
+            if (delta == k * RAY_OFFSETS[i]) return 1 << i;
+    return 0;
+}
+
+inline constexpr auto LINE_BITS = [] {
+    std::array<std::uint8_t, 2 * 136 + 1> bits{};
+    for (int d = -136; d <= 136; ++d) bits[d + 136] = static_cast<std::uint8_t>(lineBitOf(d));
+    return bits;
+}();
 
 // Clears the piece's own line bits on ply plane p, as removeAttacks does; steps leave no trace.
 template <int Planes>

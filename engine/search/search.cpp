@@ -485,6 +485,11 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
 
     ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
+    // At the last stage that keeps no plane a move that will not be searched leaves no trace, so
+    // it is not made when that is known beforehand.
+    if constexpr (N == 7) {
+        if (x == EMPTY && quietAtHorizon<S>(from, to, n, flags, mark)) return boardCutoff<N>();
+    }
     const std::int32_t threat = makeMove<keptPlanes(N)>(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
     if (capture) {
@@ -499,15 +504,45 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         searchBoardReply<N>(from, a, to, n, x, raysBefore);
 
     unmakeMove<keptPlanes(N)>(position, am, p, from, a, to, x);
+    return boardCutoff<N>();
+}
+
+// After a board move at stage N: stop when the parent already has something at least as good.
+template <int N>
+[[gnu::always_inline]] inline bool Searcher::boardCutoff() const {
+    const int p = ply;
     if constexpr (N == 0) {
         return false;
     } else if (stopping()) {
         return true;
-    } else if constexpr (S == 1) {
+    } else if constexpr (N % 2 == 0) {
         return plyValue[p - 1] >= plyValue[p] + moveScore[p - 1];
     } else {
         return plyValue[p - 1] <= plyValue[p] + moveScore[p - 1];
     }
+}
+
+// Whether a non-capture from f to t by side S, placing n, would be left unsearched at the stages
+// that search no exposed move: it would stand exposed, or it has no flags and would score no
+// threat. Vacating f lengthens the lines through f along the move onto t, and the mover no longer
+// counts there. The threat is worked out only when no enemy line reaches f; otherwise, and for a
+// replayed slide whose path is no longer clear (the mover does not attack t), the answer is no
+// and the move is made to find out.
+template <int S>
+[[gnu::always_inline]] inline bool Searcher::quietAtHorizon(int f, int t, PieceCode n,
+                                                            std::int32_t flags, int mark) const {
+    const AttackMap& am = attackMap;
+    const std::int32_t line = attacks::LINE_BITS[t - f + 136];
+    if (line != 0) {
+        const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
+        for (int s = f + o; s != t; s += o)
+            if (position.board[s] != EMPTY) return false;
+    }
+    const int enemy = am.count[1 - S][t] + ((am.rays[1 - S][f] & line) != 0 ? 1 : 0);
+    const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
+    if (enemy > 0 && own == 0) return true;
+    return flags == 0 && am.rays[1 - S][f] == 0 &&
+           attacks::threatIfPlaced(am, position.board, t, f, n, mark) == 0;
 }
 
 // --- Drops ---------------------------------------------------------------------------------
@@ -619,12 +654,13 @@ void Searcher::dropExecutor(int q) {
     std::int32_t flags = pawnDropFlags<S>(q, v);
 
     // From ply 2 on a drop is searched only with FLAG_URGENT or more. Unless it interposes, an
-    // exposed drop never gets it, and neither does a drop without the pawn bonus that attacks no
-    // enemy piece (its threat sum stays at or below 0x80). Most drops near the horizon are of
-    // these kinds: they are settled without making them, leaving the trace that making and
-    // unmaking leaves in the ply planes, and still count as the node they are.
+    // exposed drop never gets it, and the threat sum it would have is known without making it.
+    // Most drops near the horizon fall short: they are settled without making them, leaving the
+    // trace that making and unmaking leaves in the ply planes, and still count as the node they
+    // are.
     if (p >= 2 && !interposes<S>(q) &&
-        (exposed<S>(q) || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
+        (exposed<S>(q) ||
+         (flags | attacks::threatIfPlaced(am, b, q, q, v, lastTarget[p - 1])) < FLAG_URGENT)) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
