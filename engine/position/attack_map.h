@@ -246,10 +246,11 @@ struct Entering {
     };
 };
 
-// The threat sum addAttacks would return for code n placed on q, worked out without changing
-// anything: for a drop already standing on q, or for a board move onto the empty square q from
-// `vacated`, provided that no enemy line reaches `vacated` (its lines would lengthen). Placing
-// the piece only cuts the enemy lines through q, so a target on such a line loses that attack.
+// Whether the threat sum addAttacks would return for code n placed on q reaches `limit`, worked
+// out without changing anything: for a drop already standing on q, or for a board move onto the
+// empty square q from `vacated`, provided that no enemy line reaches `vacated` (its lines would
+// lengthen). Placing the piece only cuts the enemy lines through q, so a target on such a line
+// loses that attack. Every term is positive, so the walk stops once the limit is reached.
 template <int S>
 struct ThreatProbe {
     const AttackMap* am;
@@ -258,6 +259,7 @@ struct ThreatProbe {
     int vacated;
     PieceCode n;
     int m;
+    std::int32_t limit;
     std::int32_t sum = 0;
 
     static constexpr int E = 1 - S;
@@ -279,18 +281,21 @@ struct ThreatProbe {
         sum += d + (t == m ? THREAT_MARKED : 0) +
                ((n & 7) < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
     }
-    [[gnu::always_inline]] void step(int o) { target(q + o, o); }
+    [[gnu::always_inline]] void step(int o) {
+        if (sum < limit) target(q + o, o);
+    }
     [[gnu::always_inline]] void line(int o) {
+        if (sum >= limit) return;
         int t = q + o;
         while (at(t) == EMPTY) t += o;
         target(t, o);
     }
-    std::int32_t result() const { return sum; }
+    bool result() const { return sum >= limit; }
 };
 
-inline std::int32_t threatIfPlaced(const AttackMap& am, const Board& board, int q, int vacated,
-                                   PieceCode n, int m) {
-    return dispatch<ThreatProbe, std::int32_t>(n, &am, &board, q, vacated, n, m);
+inline bool threatReaches(const AttackMap& am, const Board& board, int q, int vacated, PieceCode n,
+                          int m, std::int32_t limit) {
+    return dispatch<ThreatProbe, bool>(n, &am, &board, q, vacated, n, m, limit);
 }
 
 // The direction bit of the line from one square to another `delta` away, 0 when none joins them.

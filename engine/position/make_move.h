@@ -10,11 +10,12 @@ namespace kaz {
 // Make and unmake of board moves, captures and drops, keeping the attack map exact. The order of
 // board writes and map updates matters: lines are opened before the target is written and closed
 // after the origin is cleared. p is the ply index, m the mark square for the threat sum, Planes
-// the per-ply planes kept (PlyPlanes bits).
+// the per-ply planes kept (PlyPlanes bits); without Score the threat sum is not worked out and
+// the makes return 0.
 
 // Moves the piece on f to t, placing n there (n = piece + 8 when promoting); x is what stood on t.
 // Returns the threat sum of the piece placed on t.
-template <int Planes = ALL_PLY_PLANES>
+template <int Planes = ALL_PLY_PLANES, bool Score = true>
 inline std::int32_t makeMove(Position& pos, AttackMap& am, int p, int m, int f, int t, PieceCode n,
                              PieceCode x) {
     Board& b = pos.board;
@@ -27,6 +28,10 @@ inline std::int32_t makeMove(Position& pos, AttackMap& am, int p, int m, int f, 
         am.closeSquare<Planes>(p, b, t);
     } else {
         pos.hand[ownerOf(n)][x & 7] += 1;
+    }
+    if constexpr (!Score) {
+        am.restoreAttacks<Planes>(p, b, t);
+        return 0;
     }
     return am.addAttacks<Planes>(p, m, b, t);
 }
@@ -47,12 +52,16 @@ inline void unmakeMove(Position& pos, AttackMap& am, int p, int f, PieceCode a, 
 }
 
 // Drops code d from its owner's hand onto the empty square t; returns its threat sum.
-template <int Planes = ALL_PLY_PLANES>
+template <int Planes = ALL_PLY_PLANES, bool Score = true>
 inline std::int32_t makeDrop(Position& pos, AttackMap& am, int p, int m, int t, PieceCode d) {
     Board& b = pos.board;
     pos.hand[ownerOf(d)][d & 7] -= 1;
     b[t] = d;
     am.closeSquare<Planes>(p, b, t);
+    if constexpr (!Score) {
+        am.restoreAttacks<Planes>(p, b, t);
+        return 0;
+    }
     return am.addAttacks<Planes>(p, m, b, t);
 }
 

@@ -490,7 +490,12 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     if constexpr (N == 7) {
         if (x == EMPTY && quietAtHorizon<S>(from, to, n, flags, mark)) return boardCutoff<N>();
     }
-    const std::int32_t threat = makeMove<keptPlanes(N)>(position, am, p, mark, from, to, n, x);
+    // The threat sum decides the root's passes; below the root it matters only to a non-capture
+    // without flags, and the recapture stage and stage 1 search without it.
+    const bool scored = N == 0 || (N != 1 && N != 8 && x == EMPTY && flags == 0);
+    const std::int32_t threat =
+        scored ? makeMove<keptPlanes(N)>(position, am, p, mark, from, to, n, x)
+               : makeMove<keptPlanes(N), false>(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
     if (capture) {
         flags = N == 8 ? FLAG_NOTABLE : FLAG_CAPTURE;
@@ -542,7 +547,7 @@ template <int S>
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
     return flags == 0 && am.rays[1 - S][f] == 0 &&
-           attacks::threatIfPlaced(am, position.board, t, f, n, mark) == 0;
+           !attacks::threatReaches(am, position.board, t, f, n, mark, 1);
 }
 
 // --- Drops ---------------------------------------------------------------------------------
@@ -660,7 +665,8 @@ void Searcher::dropExecutor(int q) {
     // are.
     if (p >= 2 && !interposes<S>(q) &&
         (exposed<S>(q) ||
-         (flags | attacks::threatIfPlaced(am, b, q, q, v, lastTarget[p - 1])) < FLAG_URGENT)) {
+         (flags < FLAG_URGENT &&
+          !attacks::threatReaches(am, b, q, q, v, lastTarget[p - 1], FLAG_URGENT)))) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
