@@ -246,6 +246,28 @@ struct Entering {
     };
 };
 
+// Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
+// Without one, its threat sum from addAttacks is at most 8 * THREAT_CONTESTED = 0x80.
+template <int S>
+struct EnemyProbe {
+    const Board* board;
+    int q;
+    bool found = false;
+
+    [[gnu::always_inline]] void target(PieceCode v) { found |= v < EMPTY && ownerOf(v) != S; }
+    [[gnu::always_inline]] void step(int o) { target((*board)[q + o]); }
+    [[gnu::always_inline]] void line(int o) {
+        int t = q + o;
+        while ((*board)[t] == EMPTY) t += o;
+        target((*board)[t]);
+    }
+    bool result() const { return found; }
+};
+
+inline bool attacksEnemyPiece(const Board& board, int q) {
+    return dispatch<EnemyProbe, bool>(board[q], &board, q);
+}
+
 // Whether the threat sum addAttacks would return for code n placed on q reaches `limit`, worked
 // out without changing anything: for a drop already standing on q, or for a board move onto the
 // empty square q from `vacated`, provided that no enemy line reaches `vacated` (its lines would

@@ -659,14 +659,16 @@ void Searcher::dropExecutor(int q) {
     std::int32_t flags = pawnDropFlags<S>(q, v);
 
     // From ply 2 on a drop is searched only with FLAG_URGENT or more. Unless it interposes, an
-    // exposed drop never gets it, and the threat sum it would have is known without making it.
+    // exposed drop never gets it, nor does one that attacks no enemy piece (its threat sum stays
+    // at or below 0x80), and the threat sum of the others is known without making them.
     // Most drops near the horizon fall short: they are settled without making them, leaving the
     // trace that making and unmaking leaves in the ply planes, and still count as the node they
     // are.
     if (p >= 2 && !interposes<S>(q) &&
         (exposed<S>(q) ||
          (flags < FLAG_URGENT &&
-          !attacks::threatReaches(am, b, q, q, v, lastTarget[p - 1], FLAG_URGENT)))) {
+          (!attacks::attacksEnemyPiece(b, q) ||
+           !attacks::threatReaches(am, b, q, q, v, lastTarget[p - 1], FLAG_URGENT))))) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
