@@ -190,6 +190,10 @@ template <int S>
 [[gnu::always_inline]] inline bool Searcher::scanBoard() {
     const int p = ply;
     const Board& b = position.board;
+    // Every move is taken back before the next, so the hand is the same at every square.
+    unsigned inHand = 0;
+    for (int k = HU; k <= HI; ++k)
+        if (position.hand[S][k] != 0) inHand |= 1u << k;
     for (int f = 0; f < 9; ++f) {
         if constexpr (S == 1) {
             if (mateSolver.found.load(std::memory_order_relaxed) ||
@@ -202,8 +206,8 @@ template <int S>
             const int q = squareOf(r, f);
             const PieceCode c = b[q];
             if (c == EMPTY) {
-                for (int k = HU; k <= HI; ++k) {
-                    if (position.hand[S][k] == 0) continue;
+                for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
+                    const int k = __builtin_ctz(kinds);
                     if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r))
                         continue;
                     if (dropAndTakeBack<S, false>(q, k)) return true;
