@@ -453,8 +453,9 @@ template <int N>
 }
 
 // Searches the reply to the board move just made at stage N and keeps it when it improves the
-// node: the root's choice, or the ply's remembered moves and value.
-template <int N>
+// node: the root's choice, or the ply's remembered moves and value. Unanswered: the reply is known
+// to find nothing and be worth 0, and the move was not made.
+template <int N, bool Unanswered>
 [[gnu::always_inline]] inline void Searcher::searchBoardReply(int from, PieceCode a, int to,
                                                               PieceCode n, PieceCode x,
                                                               std::int32_t raysBefore) {
@@ -462,9 +463,13 @@ template <int N>
     const int p = ply;
     // The king-safety term is part of the score the replies' cutoffs compare against.
     if constexpr (N == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
+    if constexpr (Unanswered) {
+        plyValue[p + 1] = 0;
+    } else {
+        ply = p + 1;
+        node<1 - S>();
+        ply = p;
+    }
     moveScore[p] += plyValue[p + 1];
     // A reply cut short by a stop has no value: the root keeps its best complete move.
     if (!better<S>(moveScore[p], plyValue[p]) || (N == 0 && stopping())) return;
@@ -492,7 +497,8 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     // At the last stage that keeps no plane a move that will not be searched leaves no trace, so
     // it is not made when that is known beforehand.
     if constexpr (N == 7) {
-        if (x == EMPTY && quietAtHorizon<S>(from, to, n, flags, mark)) return boardCutoff<N>();
+        if (x == EMPTY && settledAtHorizon(from, a, to, n, flags, mark, raysBefore))
+            return boardCutoff<N>();
     }
     // The threat sum decides the root's passes; below the root it matters only to a non-capture
     // without flags, and the recapture stage and stage 1 search without it.
@@ -510,7 +516,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     if constexpr (N == 0) flags |= bookBonus(boardMove(from, a, to, n, x));
 
     if (searchedAtStage<N>(flags, capture, selectable))
-        searchBoardReply<N>(from, a, to, n, x, raysBefore);
+        searchBoardReply<N, false>(from, a, to, n, x, raysBefore);
 
     unmakeMove<keptPlanes(N)>(position, am, p, from, a, to, x);
     return boardCutoff<N>();
@@ -531,15 +537,17 @@ template <int N>
     }
 }
 
-// Whether a non-capture from f to t by side S, placing n, would be left unsearched at the stages
-// that search no exposed move: it would stand exposed, or it has no flags and would score no
-// threat. Vacating f lengthens the lines through f along the move onto t, and the mover no longer
-// counts there. The threat is worked out only when no enemy line reaches f; otherwise, and for a
-// replayed slide whose path is no longer clear (the mover does not attack t), the answer is no
-// and the move is made to find out.
-template <int S>
-[[gnu::always_inline]] inline bool Searcher::quietAtHorizon(int f, int t, PieceCode n,
-                                                            std::int32_t flags, int mark) const {
+// At stage 7, which keeps no ply plane, a non-capture whose outcome the map already tells leaves
+// no trace and is not made. One that would stand exposed, or has no flags and would score no
+// threat, is not searched. One that side 1 cannot answer is worth its own score: the recapture
+// stage below finds its target unattacked and side 0's king safe. Vacating f lengthens the lines
+// through f along the move onto t, and the mover no longer counts there. With an enemy line
+// through f, or for a replayed slide whose path is no longer clear (the mover does not attack t),
+// the move is made to find out. True when the move is settled.
+[[gnu::always_inline]] inline bool Searcher::settledAtHorizon(int f, PieceCode a, int t,
+                                                              PieceCode n, std::int32_t flags,
+                                                              int mark, std::int32_t raysBefore) {
+    constexpr int S = 0, E = 1;
     const AttackMap& am = attackMap;
     const std::int32_t line = attacks::LINE_BITS[t - f + 136];
     if (line != 0) {
@@ -547,11 +555,16 @@ template <int S>
         for (int s = f + o; s != t; s += o)
             if (position.board[s] != EMPTY) return false;
     }
-    const int enemy = am.count[1 - S][t] + ((am.rays[1 - S][f] & line) != 0 ? 1 : 0);
+    const int enemy = am.count[E][t] + ((am.rays[E][f] & line) != 0 ? 1 : 0);
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
-    return flags == 0 && am.rays[1 - S][f] == 0 &&
-           !attacks::threatReaches(am, position.board, t, f, n, mark, 1);
+    if (am.rays[E][f] != 0) return false;
+    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
+    // A king move stands on t, which the enemy does not attack; no other move can uncover the
+    // king when no enemy line reaches f.
+    if (enemy > 0 || am.count[E][kingSquare[S][ply]] > 0) return false;
+    searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
+    return true;
 }
 
 // --- Drops ---------------------------------------------------------------------------------

@@ -205,9 +205,9 @@ class Searcher {
     bool searchedAtStage(std::int32_t flags, bool capture, bool selectable) const;
     template <int N>
     bool boardCutoff() const;
-    template <int S>
-    bool quietAtHorizon(int f, int t, PieceCode n, std::int32_t flags, int mark) const;
-    template <int N>
+    bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
+                          std::int32_t raysBefore);
+    template <int N, bool Unanswered>
     void searchBoardReply(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured,
                           std::int32_t raysBefore);
     template <int S>
