@@ -206,6 +206,10 @@ template <int S>
             const int q = squareOf(r, f);
             const PieceCode c = b[q];
             if (c == EMPTY) {
+                if (keptPlanes(p) == 0 && inHand != 0 && exposed<S>(q) && !interposes<S>(q)) {
+                    if (countExposedDrops<S>(q, r, inHand, pawnHere)) return true;
+                    continue;
+                }
                 for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
                     const int k = __builtin_ctz(kinds);
                     if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r))
@@ -569,18 +573,36 @@ template <int N>
 
 // --- Drops ---------------------------------------------------------------------------------
 
+// Whether dropping v on q is among ply p's remembered moves (replayed before the scan).
+[[gnu::always_inline]] inline bool Searcher::rememberedDrop(int p, int q, PieceCode v) const {
+    if (memoryTargets[p][q] == 0) return false;
+    for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+        const RememberedMove& e = moveMemory[p][i];
+        if (e.from == -1 && e.to == q && e.newPiece == v) return true;
+    }
+    return false;
+}
+
 // The dropped code already stands on q; skips a drop replayed from moveMemory at this ply.
 template <int S>
 void Searcher::tryDrop(int q) {
+    if (!rememberedDrop(ply, q, position.board[q])) dropExecutor<S>(q);
+}
+
+// The drops of the kinds in hand onto the empty square q (rank r) at a ply that keeps no plane,
+// where q is exposed and interposes nothing: none is searched and none leaves a trace, so each is
+// only counted as the node it is. True when the node must return, as after any unsearched drop.
+template <int S>
+bool Searcher::countExposedDrops(int q, int r, unsigned inHand, bool pawnHere) {
     const int p = ply;
-    const PieceCode v = position.board[q];
-    if (memoryTargets[p][q] != 0) {
-        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
-            const RememberedMove& e = moveMemory[p][i];
-            if (e.from == -1 && e.to == q && e.newPiece == v) return;
-        }
+    bool any = false;
+    for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
+        const int k = __builtin_ctz(kinds);
+        if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r)) continue;
+        any = true;
+        if (!rememberedDrop(p, q, static_cast<PieceCode>(k | OWN<S>))) ++nodesAtPly[p];
     }
-    dropExecutor<S>(q);
+    return any && (dropCutoff<S>() || stopping());
 }
 
 // A pawn dropped in front of a knight or silver, or deep in the enemy half.
@@ -689,7 +711,6 @@ void Searcher::dropExecutor(int q) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
-
     am.closeSquare<Planes>(p, b, q);
     if (S == 1 && p == 0) {
         flags = rootDropFlags(q, flags);

@@ -214,8 +214,11 @@ class Searcher {
     bool exposed(int q) const;
     template <int S>
     bool interposes(int q) const;
+    bool rememberedDrop(int p, int q, PieceCode v) const;
     template <int S>
     void tryDrop(int q);
+    template <int S>
+    bool countExposedDrops(int q, int r, unsigned inHand, bool pawnHere);
     template <int S>
     void dropExecutor(int q);
     template <int S, int Planes>
