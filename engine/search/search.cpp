@@ -653,14 +653,19 @@ template <int S>
     return t > 0 ? FLAG_NOTABLE : 0;
 }
 
-// Searches the reply to the drop just made and keeps it when it improves the node.
-template <int S>
+// Searches the reply to the drop just made and keeps it when it improves the node. Unanswered:
+// the reply is known to find nothing and be worth 0, and the drop was not made.
+template <int S, bool Unanswered>
 [[gnu::always_inline]] inline void Searcher::searchDropReply(int q, PieceCode v) {
     const int p = ply;
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
+    if constexpr (Unanswered) {
+        plyValue[p + 1] = 0;
+    } else {
+        ply = p + 1;
+        node<1 - S>();
+        ply = p;
+    }
     moveScore[p] += plyValue[p + 1];
     if (!better<S>(moveScore[p], plyValue[p])) return;
     if (S == 1 && p == 0) {
@@ -711,6 +716,16 @@ void Searcher::dropExecutor(int q) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
+    // Every other drop from ply 2 on is searched. At stage 7 the reply is the recapture stage,
+    // which finds nothing when side 1 attacks neither q nor side 0's king (a drop only cuts
+    // lines): the drop is worth its own score and leaves no trace, so it is not made.
+    if constexpr (S == 0 && Planes == 0) {
+        if (p < depthLimit && am.count[1][q] == 0 && am.count[1][kingSquare[0][p]] == 0) {
+            searchDropReply<S, true>(q, v);
+            return;
+        }
+    }
+
     am.closeSquare<Planes>(p, b, q);
     if (S == 1 && p == 0) {
         flags = rootDropFlags(q, flags);
@@ -727,7 +742,7 @@ void Searcher::dropExecutor(int q) {
                            : S == 1         ? flags >= FLAG_URGENT
                                             : flags >= FLAG_NOTABLE) &&
                           p < depthLimit;
-    if (searched) searchDropReply<S>(q, v);
+    if (searched) searchDropReply<S, false>(q, v);
     am.removeAttacks<Planes>(p, b, q);
     am.openSquare<Planes>(p, b, q);
 }

@@ -228,7 +228,7 @@ class Searcher {
     std::int32_t pawnDropFlags(int q, PieceCode dropped) const;
     std::int32_t rootDropFlags(int q, std::int32_t flags);
     std::int32_t firstReplyDropFlags(int q, PieceCode dropped, std::int32_t flags);
-    template <int S>
+    template <int S, bool Unanswered>
     void searchDropReply(int q, PieceCode dropped);
     template <int S>
     bool dropCutoff() const;
