@@ -563,10 +563,13 @@ template <int N>
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
     if (am.rays[E][f] != 0) return false;
-    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
     // A king move stands on t, which the enemy does not attack; no other move can uncover the
     // king when no enemy line reaches f.
-    if (enemy > 0 || am.count[E][kingSquare[S][ply]] > 0) return false;
+    const bool unanswered = enemy == 0 && am.count[E][kingSquare[S][ply]] == 0;
+    // Unanswered and no better than the node's best so far: nothing to keep, searched or not.
+    if (unanswered && !better<S>(moveScore[ply], plyValue[ply])) return true;
+    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
+    if (!unanswered) return false;
     searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
     return true;
 }
@@ -701,6 +704,12 @@ void Searcher::dropExecutor(int q) {
 
     ++nodesAtPly[p];
     std::int32_t flags = pawnDropFlags<S>(q, v);
+    // At stage 7 the reply to a searched drop is the recapture stage, which finds nothing when
+    // side 1 attacks neither q nor side 0's king (a drop only cuts lines). Such a drop that is no
+    // better than the node's best so far changes nothing, searched or not.
+    const bool unanswered = S == 0 && Planes == 0 && am.count[1][q] == 0 &&
+                            am.count[1][kingSquare[0][p]] == 0 && p < depthLimit;
+    if (unanswered && !better<S>(moveScore[p], plyValue[p])) return;
 
     // From ply 2 on a drop is searched only with FLAG_URGENT or more. Unless it interposes, an
     // exposed drop never gets it, nor does one that attacks no enemy piece (its threat sum stays
@@ -716,14 +725,11 @@ void Searcher::dropExecutor(int q) {
         am.traceDropUnmade<Planes>(p, b, q);
         return;
     }
-    // Every other drop from ply 2 on is searched. At stage 7 the reply is the recapture stage,
-    // which finds nothing when side 1 attacks neither q nor side 0's king (a drop only cuts
-    // lines): the drop is worth its own score and leaves no trace, so it is not made.
-    if constexpr (S == 0 && Planes == 0) {
-        if (p < depthLimit && am.count[1][q] == 0 && am.count[1][kingSquare[0][p]] == 0) {
-            searchDropReply<S, true>(q, v);
-            return;
-        }
+    // Every other drop from ply 2 on is searched; an unanswered one is worth its own score and
+    // leaves no trace at stage 7, so it is not made.
+    if (unanswered) {
+        searchDropReply<S, true>(q, v);
+        return;
     }
 
     am.closeSquare<Planes>(p, b, q);
