@@ -206,8 +206,9 @@ template <int S>
             const int q = squareOf(r, f);
             const PieceCode c = b[q];
             if (c == EMPTY) {
-                if (keptPlanes(p) == 0 && inHand != 0 && exposed<S>(q) && !interposes<S>(q)) {
-                    if (countExposedDrops<S>(q, r, inHand, pawnHere)) return true;
+                if (inHand == 0) continue;
+                if (keptPlanes(p) == 0) {
+                    if (dropsAtHorizon<S>(q, r, inHand, pawnHere)) return true;
                     continue;
                 }
                 for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
@@ -503,6 +504,11 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     if constexpr (N == 7) {
         if (x == EMPTY && settledAtHorizon(from, a, to, n, flags, mark, raysBefore))
             return boardCutoff<N>();
+    } else if constexpr (N == 8) {
+        if (x != EMPTY && plyStage[p + 1] >= 9 && clearPath(from, to)) {
+            recaptureUnmade(from, to, n, x);
+            return boardCutoff<N>();
+        }
     }
     // The threat sum decides the root's passes; below the root it matters only to a non-capture
     // without flags, and the recapture stage and stage 1 search without it.
@@ -541,6 +547,35 @@ template <int N>
     }
 }
 
+// Whether every square between f and t on the line joining them is empty (true for a step).
+[[gnu::always_inline]] inline bool Searcher::clearPath(int f, int t) const {
+    const std::int32_t line = attacks::LINE_BITS[t - f + 136];
+    if (line == 0) return true;
+    const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
+    for (int s = f + o; s != t; s += o)
+        if (position.board[s] != EMPTY) return false;
+    return true;
+}
+
+// A recapture at stage 8, valued without making it: the capture reply below reads only whether
+// side 0 still attacks the target, and vacating the origin adds at most side 0's line through it
+// along the capture. The same score, reply and improvement as when it is made and searched.
+[[gnu::always_inline]] inline void Searcher::recaptureUnmade(int f, int t, PieceCode n,
+                                                             PieceCode x) {
+    const int p = ply;
+    const AttackMap& am = attackMap;
+    moveScore[p] += pieceValue[x];
+    if (p >= depthLimit) return;
+    std::int32_t reply = 0;
+    if (!stopping() && p + 1 < depthLimit) {
+        const bool line = (am.rays[0][f] & attacks::LINE_BITS[t - f + 136]) != 0;
+        if (am.count[0][t] + (line ? 1 : 0) != 0 && n >= 16 && n <= 30) reply = pieceValue[n];
+    }
+    plyValue[p + 1] = reply;
+    moveScore[p] += reply;
+    if (better<1>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
+}
+
 // At stage 7, which keeps no ply plane, a non-capture whose outcome the map already tells leaves
 // no trace and is not made. One that would stand exposed, or has no flags and would score no
 // threat, is not searched. One that side 1 cannot answer is worth its own score: the recapture
@@ -553,12 +588,8 @@ template <int N>
                                                               int mark, std::int32_t raysBefore) {
     constexpr int S = 0, E = 1;
     const AttackMap& am = attackMap;
+    if (!clearPath(f, t)) return false;
     const std::int32_t line = attacks::LINE_BITS[t - f + 136];
-    if (line != 0) {
-        const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
-        for (int s = f + o; s != t; s += o)
-            if (position.board[s] != EMPTY) return false;
-    }
     const int enemy = am.count[E][t] + ((am.rays[E][f] & line) != 0 ? 1 : 0);
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
@@ -592,20 +623,28 @@ void Searcher::tryDrop(int q) {
     if (!rememberedDrop(ply, q, position.board[q])) dropExecutor<S>(q);
 }
 
-// The drops of the kinds in hand onto the empty square q (rank r) at a ply that keeps no plane,
-// where q is exposed and interposes nothing: none is searched and none leaves a trace, so each is
-// only counted as the node it is. True when the node must return, as after any unsearched drop.
+// The drops of the kinds in hand onto the empty square q (rank r) at a ply that keeps no plane.
+// Where the drop can change nothing it is only counted as the node it is: on a square that is
+// exposed and interposes nothing none is searched; at stage 7 one that side 1 cannot answer is
+// worth its own score, which matters only when it beats the node's best so far (see
+// dropExecutor). The others are tried. True when the node must return.
 template <int S>
-bool Searcher::countExposedDrops(int q, int r, unsigned inHand, bool pawnHere) {
+bool Searcher::dropsAtHorizon(int q, int r, unsigned inHand, bool pawnHere) {
     const int p = ply;
-    bool any = false;
+    const AttackMap& am = attackMap;
+    const bool inert = exposed<S>(q) && !interposes<S>(q);
+    const bool unanswered = S == 0 && am.count[1][q] == 0 && am.count[1][kingSquare[0][p]] == 0;
     for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
         const int k = __builtin_ctz(kinds);
         if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r)) continue;
-        any = true;
-        if (!rememberedDrop(p, q, static_cast<PieceCode>(k | OWN<S>))) ++nodesAtPly[p];
+        if (inert || (unanswered && !better<S>(dropScore<S>(k), plyValue[p]))) {
+            if (!rememberedDrop(p, q, static_cast<PieceCode>(k | OWN<S>))) ++nodesAtPly[p];
+            if (dropCutoff<S>() || stopping()) return true;
+        } else if (dropAndTakeBack<S, false>(q, k)) {
+            return true;
+        }
     }
-    return any && (dropCutoff<S>() || stopping());
+    return false;
 }
 
 // A pawn dropped in front of a knight or silver, or deep in the enemy half.

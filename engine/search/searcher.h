@@ -205,6 +205,8 @@ class Searcher {
     bool searchedAtStage(std::int32_t flags, bool capture, bool selectable) const;
     template <int N>
     bool boardCutoff() const;
+    bool clearPath(int f, int t) const;
+    void recaptureUnmade(int f, int t, PieceCode n, PieceCode x);
     bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
                           std::int32_t raysBefore);
     template <int N, bool Unanswered>
@@ -218,7 +220,7 @@ class Searcher {
     template <int S>
     void tryDrop(int q);
     template <int S>
-    bool countExposedDrops(int q, int r, unsigned inHand, bool pawnHere);
+    bool dropsAtHorizon(int q, int r, unsigned inHand, bool pawnHere);
     template <int S>
     void dropExecutor(int q);
     template <int S, int Planes>
