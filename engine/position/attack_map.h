@@ -157,16 +157,19 @@ inline R dispatch(PieceCode code, Args... args) {
 #undef KAZ_CASE
 }
 
+// What an update is given: the map, the board, the ply index and the square of the piece.
+struct UpdateArgs {
+    AttackMap* am;
+    const Board* board;
+    int p;
+    int q;
+};
+
 // Removes one piece's attacks from the map and from the kept planes of ply p.
 template <int Planes>
 struct Removing {
     template <int S>
-    struct Visitor {
-        AttackMap* am;
-        const Board* board;
-        int p;
-        int q;
-
+    struct Visitor : UpdateArgs {
         static constexpr bool kCount = (Planes & plyCountOf(S)) != 0;
         static constexpr bool kRays = (Planes & plyRaysOf(S)) != 0;
 
@@ -194,11 +197,7 @@ struct Removing {
 template <bool SCORE, int Planes>
 struct Entering {
     template <int S>
-    struct Visitor {
-        AttackMap* am;
-        const Board* board;
-        int p;
-        int q;
+    struct Visitor : UpdateArgs {
         std::int32_t sum = 0;
 
         static constexpr int E = 1 - S;
@@ -338,12 +337,7 @@ inline constexpr auto LINE_BITS = [] {
 template <int Planes>
 struct LineTraceClearing {
     template <int S>
-    struct Visitor {
-        AttackMap* am;
-        const Board* board;
-        int p;
-        int q;
-
+    struct Visitor : UpdateArgs {
         [[gnu::always_inline]] void step(int) {}
         [[gnu::always_inline]] void line(int o) {
             if constexpr ((Planes & plyRaysOf(S)) != 0) {

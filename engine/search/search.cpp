@@ -225,6 +225,21 @@ template <int S>
     return false;
 }
 
+// Searches the reply at the next ply and adds its value to the score of this ply's move.
+// Unanswered: the reply is known to find nothing and be worth 0, and it is not searched.
+template <int S, bool Unanswered>
+[[gnu::always_inline]] inline void Searcher::addReply() {
+    const int p = ply;
+    if constexpr (Unanswered) {
+        plyValue[p + 1] = 0;
+    } else {
+        ply = p + 1;
+        node<1 - S>();
+        ply = p;
+    }
+    moveScore[p] += plyValue[p + 1];
+}
+
 // The pass move gives every node below the root a value.
 template <int S>
 [[gnu::always_inline]] inline void Searcher::passMove() {
@@ -232,10 +247,7 @@ template <int S>
     moveScore[p] = 0;
     lastTarget[p] = kingSquare[S][p];
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, false>();
     if (better<S>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
 }
 
@@ -468,14 +480,7 @@ template <int N, bool Unanswered>
     const int p = ply;
     // The king-safety term is part of the score the replies' cutoffs compare against.
     if constexpr (N == 3) moveScore[3] += kingSafety();
-    if constexpr (Unanswered) {
-        plyValue[p + 1] = 0;
-    } else {
-        ply = p + 1;
-        node<1 - S>();
-        ply = p;
-    }
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, Unanswered>();
     // A reply cut short by a stop has no value: the root keeps its best complete move.
     if (!better<S>(moveScore[p], plyValue[p]) || (N == 0 && stopping())) return;
     if constexpr (N == 0) {
@@ -701,14 +706,7 @@ template <int S, bool Unanswered>
 [[gnu::always_inline]] inline void Searcher::searchDropReply(int q, PieceCode v) {
     const int p = ply;
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    if constexpr (Unanswered) {
-        plyValue[p + 1] = 0;
-    } else {
-        ply = p + 1;
-        node<1 - S>();
-        ply = p;
-    }
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, Unanswered>();
     if (!better<S>(moveScore[p], plyValue[p])) return;
     if (S == 1 && p == 0) {
         // A reply cut short by a stop has no value.

@@ -178,6 +178,8 @@ class Searcher {
     bool replayMemory();
     template <int S>
     bool scanBoard();
+    template <int S, bool Unanswered>
+    void addReply();
     template <int S>
     void passMove();
     template <int S>
