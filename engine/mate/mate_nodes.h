@@ -7,7 +7,8 @@
 // Every candidate is made with full attack-map updates and unmade again, even when it turns out
 // not to check or not to evade: the per-ply direction planes keep bits from those makes and
 // unmakes, and the defender reads them to find interposition squares, so skipping a make would
-// change which interpositions later nodes consider.
+// change which interpositions later nodes consider. That side 1 ray plane of the checks is the
+// only per-ply plane anyone reads, so it is the only one the updates keep.
 
 #include <atomic>
 #include <cstdint>
@@ -120,21 +121,30 @@ class MateNodes {
 
     int limit() const { return Policy::depthLimit(o); }
 
+    // The per-ply planes kept by side 1's checks and by side 0's evasions (see the top).
+    static constexpr int CHECK_PLANES = PLY_RAYS1;
+    static constexpr int EVASION_PLANES = 0;
+
     // Make and unmake, with the whole attack-map update inlined into straight-line code: this is
-    // where the search spends most of its time.
+    // where the search spends most of its time. The nodes read the map itself, never the threat
+    // sum, so the makes do not work it out.
+    template <int Planes>
     [[gnu::flatten]] void make(int p, int m, int f, int t, PieceCode n, PieceCode x) {
-        makeMove(o.position, o.attackMap, p, m, f, t, n, x);
+        makeMove<Planes, false>(o.position, o.attackMap, p, m, f, t, n, x);
         ++o.nodes;
     }
+    template <int Planes>
     [[gnu::flatten]] void unmake(int p, int f, PieceCode a, int t, PieceCode x) {
-        unmakeMove(o.position, o.attackMap, p, f, a, t, x);
+        unmakeMove<Planes>(o.position, o.attackMap, p, f, a, t, x);
     }
+    template <int Planes>
     [[gnu::flatten]] void drop(int p, int t, PieceCode d) {
-        makeDrop(o.position, o.attackMap, p, t, t, d);
+        makeDrop<Planes, false>(o.position, o.attackMap, p, t, t, d);
         ++o.nodes;
     }
+    template <int Planes>
     [[gnu::flatten]] void undrop(int p, int t, PieceCode d) {
-        unmakeDrop(o.position, o.attackMap, p, t, d);
+        unmakeDrop<Planes>(o.position, o.attackMap, p, t, d);
     }
 
     // Which files hold an unpromoted pawn of a side, worked out for a file when first asked.
@@ -215,7 +225,7 @@ class MateNodes {
         o.lastTarget[p] = t;
         const int m = p >= 2 ? o.lastTarget[p - 1] : o.kingSquare[0][p];
         AttackMap& am = o.attackMap;
-        make(p, m, f, t, n, x);
+        make<CHECK_PLANES>(p, m, f, t, n, x);
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = x == EMPTY && am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
@@ -225,7 +235,7 @@ class MateNodes {
                 }
             }
         }
-        unmake(p, f, a, t, x);
+        unmake<CHECK_PLANES>(p, f, a, t, x);
         return o.mateFlag[p] == 1;
     }
 
@@ -234,7 +244,7 @@ class MateNodes {
         const PieceCode d = static_cast<PieceCode>(OWNER_BIT | kind);
         AttackMap& am = o.attackMap;
         o.lastTarget[p] = t;
-        drop(p, t, d);
+        drop<CHECK_PLANES>(p, t, d);
         if (am.count[1][o.kingSquare[0][p]] > 0 && p < limit()) {
             const bool offered = am.count[0][t] > 0 && am.count[1][t] == 0;
             if ((offered ? 0 : 1) == o.moveClass[p]) {
@@ -244,7 +254,7 @@ class MateNodes {
                 }
             }
         }
-        undrop(p, t, d);
+        undrop<CHECK_PLANES>(p, t, d);
         return o.mateFlag[p] == 1;
     }
 
@@ -317,11 +327,11 @@ class MateNodes {
     bool tryEvasion(int p, int f, PieceCode a, int t, PieceCode n, PieceCode x) {
         AttackMap& am = o.attackMap;
         const int m = o.lastTarget[p - 1];
-        make(p, m, f, t, n, x);
+        make<EVASION_PLANES>(p, m, f, t, n, x);
         if (am.count[1][o.kingSquare[0][p]] == 0 && p < limit() &&
             (x == EMPTY ? 0 : 1) == o.moveClass[p])
             searchBelow<false>(p);
-        unmake(p, f, a, t, x);
+        unmake<EVASION_PLANES>(p, f, a, t, x);
         return o.mateFlag[p] == 0;
     }
 
@@ -363,12 +373,12 @@ class MateNodes {
             const PieceCode d = static_cast<PieceCode>(kind);
             if (!mayStand(d, 0, rank) || (kind == HU && pawns.has(b, file, HU))) continue;
             o.lastTarget[p] = q;
-            drop(p, q, d);
+            drop<EVASION_PLANES>(p, q, d);
             if (am.count[1][k] == 0 && p < limit()) {
                 const bool offered = am.count[1][q] > 0 && am.count[0][q] == 0;
                 if ((offered ? 0 : 1) == o.moveClass[p]) searchBelow<false>(p);
             }
-            undrop(p, q, d);
+            undrop<EVASION_PLANES>(p, q, d);
             if (o.mateFlag[p] == 0) return true;
         }
         return false;

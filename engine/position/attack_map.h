@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine/position/piece_moves.h"
@@ -47,6 +48,20 @@ constexpr int RAY_OFFSETS[8] = {-16, -1, 16, 1, -17, 15, 17, -15};
 
 constexpr int MAX_PLY = 32;
 
+// Which per-ply planes an update writes, one bit per plane and side. A search reads plane p only
+// at ply p + 1, and only the mover's side of it, so it can leave out the planes nobody reads; the
+// count and rays planes are always kept exact.
+enum PlyPlanes : int {
+    PLY_COUNT0 = 1,
+    PLY_COUNT1 = 2,
+    PLY_RAYS0 = 4,
+    PLY_RAYS1 = 8,
+    ALL_PLY_PLANES = 15,
+};
+
+constexpr int plyCountOf(int side) { return PLY_COUNT0 << side; }
+constexpr int plyRaysOf(int side) { return PLY_RAYS0 << side; }
+
 // Terms of the threat sum that addAttacks returns for the piece just placed, one per target.
 // THREAT_KING exceeds any sum of the others (at most eight targets of 0x110 plus one mark
 // bonus), so a sum of at least THREAT_KING means check.
@@ -70,20 +85,27 @@ struct AttackMap {
     // Clears everything and recomputes count and rays for the board.
     void buildAttackMap(const Board& board);
 
+    // Each update writes the ply-p planes named in Planes (PlyPlanes bits).
     // Takes the attacks of the piece on q out of the map (the piece is still on q).
+    template <int Planes = ALL_PLY_PLANES>
     inline void removeAttacks(int p, const Board& board, int q);
     // Enters the attacks of the piece on q (already placed) and returns its threat sum.
+    template <int Planes = ALL_PLY_PLANES>
     inline std::int32_t addAttacks(int p, int m, const Board& board, int q);
     // The same without the threat sum, for unmaking, where nobody reads it.
+    template <int Planes = ALL_PLY_PLANES>
     inline void restoreAttacks(int p, const Board& board, int q);
     // q is, or is about to be, empty: lines reaching q run on beyond it.
+    template <int Planes = ALL_PLY_PLANES>
     inline void openSquare(int p, const Board& board, int q);
     // q has just been occupied: lines reaching q stop there.
+    template <int Planes = ALL_PLY_PLANES>
     inline void closeSquare(int p, const Board& board, int q);
     // What making and unmaking the drop standing on q would leave in the map, without making it:
     // count, rays and plyCount come back unchanged, but the bitwise ply-p ray planes keep a trace.
     // Taking the drop's own lines out clears their bits; opening q again sets the bits of every
     // line through q on the squares beyond it, last.
+    template <int Planes = ALL_PLY_PLANES>
     inline void traceDropUnmade(int p, const Board& board, int q);
 };
 
@@ -135,88 +157,93 @@ inline R dispatch(PieceCode code, Args... args) {
 #undef KAZ_CASE
 }
 
-// Removes one piece's attacks from the map and from plane p.
-template <int S>
-struct Remover {
+// What an update is given: the map, the board, the ply index and the square of the piece.
+struct UpdateArgs {
     AttackMap* am;
     const Board* board;
     int p;
     int q;
-
-    [[gnu::always_inline]] void step(int o) {
-        am->count[S][q + o] -= 1;
-        am->plyCount[S][p][q + o] -= 1;
-    }
-    [[gnu::always_inline]] void line(int o) {
-        const std::int32_t b = rayBitOf(o);
-        int t = q;
-        do {
-            t += o;
-            am->count[S][t] -= 1;
-            am->rays[S][t] &= ~b;
-            am->plyCount[S][p][t] -= 1;
-            am->plyRays[S][p][t] &= ~b;
-        } while ((*board)[t] == EMPTY);
-    }
-    int result() const { return 0; }
 };
 
-// Enters one piece's attacks into the map and plane p; with SCORE it also sums the threat score
-// of each target (addAttacks), without it only restores the map (unmake).
-template <int S, bool SCORE>
-struct Enterer {
-    AttackMap* am;
-    const Board* board;
-    int p;
-    int q;
-    std::int32_t sum = 0;
+// Removes one piece's attacks from the map and from the kept planes of ply p.
+template <int Planes>
+struct Removing {
+    template <int S>
+    struct Visitor : UpdateArgs {
+        static constexpr bool kCount = (Planes & plyCountOf(S)) != 0;
+        static constexpr bool kRays = (Planes & plyRaysOf(S)) != 0;
 
-    static constexpr int E = 1 - S;
-
-    [[gnu::always_inline]] void count(int t) {
-        am->count[S][t] += 1;
-        am->plyCount[S][p][t] += 1;
-    }
-    // Counts the attack on t and scores what stands there for the threat sum.
-    [[gnu::always_inline]] std::int32_t scoreTarget(int t) {
-        am->count[S][t] += 1;
-        am->plyCount[S][am->ply][t] += 1;
-        const PieceCode v = (*board)[t];
-        if (v == OFF_BOARD) return 0;
-        if (v == KING_CODE[E]) return THREAT_KING;
-        const std::int32_t d = am->count[E][t] > 0 ? THREAT_CONTESTED : 0;
-        if (v == EMPTY || ownerOf(v) == S) return d;
-        const int a = (*board)[q] & 7;
-        return d + (t == am->markSquare ? THREAT_MARKED : 0) +
-               (a < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
-    }
-    [[gnu::always_inline]] void target(int t) {
-        if constexpr (SCORE)
-            sum += scoreTarget(t);
-        else
-            count(t);
-    }
-    [[gnu::always_inline]] void step(int o) { target(q + o); }
-    [[gnu::always_inline]] void line(int o) {
-        const std::int32_t b = rayBitOf(o);
-        int t = q + o;
-        while ((*board)[t] == EMPTY) {
-            count(t);
-            am->rays[S][t] |= b;
-            am->plyRays[S][p][t] |= b;
-            t += o;
+        [[gnu::always_inline]] void step(int o) {
+            am->count[S][q + o] -= 1;
+            if constexpr (kCount) am->plyCount[S][p][q + o] -= 1;
         }
-        target(t);
-        am->rays[S][t] |= b;
-        am->plyRays[S][p][t] |= b;
-    }
-    std::int32_t result() const { return sum; }
+        [[gnu::always_inline]] void line(int o) {
+            const std::int32_t b = rayBitOf(o);
+            int t = q;
+            do {
+                t += o;
+                am->count[S][t] -= 1;
+                am->rays[S][t] &= ~b;
+                if constexpr (kCount) am->plyCount[S][p][t] -= 1;
+                if constexpr (kRays) am->plyRays[S][p][t] &= ~b;
+            } while ((*board)[t] == EMPTY);
+        }
+        int result() const { return 0; }
+    };
 };
 
-template <int S>
-using Adder = Enterer<S, true>;
-template <int S>
-using Restorer = Enterer<S, false>;
+// Enters one piece's attacks into the map and the kept planes of ply p; with SCORE it also sums
+// the threat score of each target (addAttacks), without it only restores the map (unmake).
+template <bool SCORE, int Planes>
+struct Entering {
+    template <int S>
+    struct Visitor : UpdateArgs {
+        std::int32_t sum = 0;
+
+        static constexpr int E = 1 - S;
+        static constexpr bool kCount = (Planes & plyCountOf(S)) != 0;
+        static constexpr bool kRays = (Planes & plyRaysOf(S)) != 0;
+
+        [[gnu::always_inline]] void count(int t) {
+            am->count[S][t] += 1;
+            if constexpr (kCount) am->plyCount[S][p][t] += 1;
+        }
+        // Counts the attack on t and scores what stands there for the threat sum.
+        [[gnu::always_inline]] std::int32_t scoreTarget(int t) {
+            am->count[S][t] += 1;
+            if constexpr (kCount) am->plyCount[S][am->ply][t] += 1;
+            const PieceCode v = (*board)[t];
+            if (v == OFF_BOARD) return 0;
+            if (v == KING_CODE[E]) return THREAT_KING;
+            const std::int32_t d = am->count[E][t] > 0 ? THREAT_CONTESTED : 0;
+            if (v == EMPTY || ownerOf(v) == S) return d;
+            const int a = (*board)[q] & 7;
+            return d + (t == am->markSquare ? THREAT_MARKED : 0) +
+                   (a < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
+        }
+        [[gnu::always_inline]] void target(int t) {
+            if constexpr (SCORE)
+                sum += scoreTarget(t);
+            else
+                count(t);
+        }
+        [[gnu::always_inline]] void step(int o) { target(q + o); }
+        [[gnu::always_inline]] void line(int o) {
+            const std::int32_t b = rayBitOf(o);
+            int t = q + o;
+            while ((*board)[t] == EMPTY) {
+                count(t);
+                am->rays[S][t] |= b;
+                if constexpr (kRays) am->plyRays[S][p][t] |= b;
+                t += o;
+            }
+            target(t);
+            am->rays[S][t] |= b;
+            if constexpr (kRays) am->plyRays[S][p][t] |= b;
+        }
+        std::int32_t result() const { return sum; }
+    };
+};
 
 // Reads, changing nothing, whether the piece on q attacks an enemy piece (the king included).
 // Without one, its threat sum from addAttacks is at most 8 * THREAT_CONTESTED = 0x80.
@@ -240,100 +267,189 @@ inline bool attacksEnemyPiece(const Board& board, int q) {
     return dispatch<EnemyProbe, bool>(board[q], &board, q);
 }
 
-// Clears the piece's own line bits on ply plane p, as removeAttacks does; steps leave no trace.
+// Whether the threat sum addAttacks would return for code n placed on q reaches `limit`, worked
+// out without changing anything: for a drop already standing on q, or for a board move onto the
+// empty square q from `vacated`, provided that no enemy line reaches `vacated` (its lines would
+// lengthen). Placing the piece only cuts the enemy lines through q, so a target on such a line
+// loses that attack. Every term is positive, so the walk stops once the limit is reached.
 template <int S>
-struct LineTraceClearer {
-    AttackMap* am;
+struct ThreatProbe {
+    const AttackMap* am;
     const Board* board;
-    int p;
     int q;
+    int vacated;
+    PieceCode n;
+    int m;
+    std::int32_t limit;
+    std::int32_t sum = 0;
 
-    [[gnu::always_inline]] void step(int) {}
-    [[gnu::always_inline]] void line(int o) {
-        const std::int32_t b = rayBitOf(o);
-        int t = q;
-        do {
-            t += o;
-            am->plyRays[S][p][t] &= ~b;
-        } while ((*board)[t] == EMPTY);
+    static constexpr int E = 1 - S;
+
+    [[gnu::always_inline]] PieceCode at(int t) const { return t == vacated ? EMPTY : (*board)[t]; }
+    [[gnu::always_inline]] void target(int t, int o) {
+        const PieceCode v = at(t);
+        if (v == OFF_BOARD) return;
+        if (v == KING_CODE[E]) {
+            sum += THREAT_KING;
+            return;
+        }
+        const int enemy = am->count[E][t] - ((am->rays[E][q] & rayBitOf(o)) != 0 ? 1 : 0);
+        const std::int32_t d = enemy > 0 ? THREAT_CONTESTED : 0;
+        if (v == EMPTY || ownerOf(v) == S) {
+            sum += d;
+            return;
+        }
+        sum += d + (t == m ? THREAT_MARKED : 0) +
+               ((n & 7) < (v & 7) ? THREAT_BY_WEAKER : THREAT_PIECE);
     }
-    int result() const { return 0; }
+    [[gnu::always_inline]] void step(int o) {
+        if (sum < limit) target(q + o, o);
+    }
+    [[gnu::always_inline]] void line(int o) {
+        if (sum >= limit) return;
+        int t = q + o;
+        while (at(t) == EMPTY) t += o;
+        target(t, o);
+    }
+    bool result() const { return sum >= limit; }
+};
+
+inline bool threatReaches(const AttackMap& am, const Board& board, int q, int vacated, PieceCode n,
+                          int m, std::int32_t limit) {
+    return dispatch<ThreatProbe, bool>(n, &am, &board, q, vacated, n, m, limit);
+}
+
+// The direction bit of the line from one square to another `delta` away, 0 when none joins them.
+constexpr std::int32_t lineBitOf(int delta) {
+    for (int i = 0; i < 8; ++i)
+        for (int k = 1; k <= 8; ++k)
+            if (delta == k * RAY_OFFSETS[i]) return 1 << i;
+    return 0;
+}
+
+inline constexpr auto LINE_BITS = [] {
+    std::array<std::uint8_t, 2 * 136 + 1> bits{};
+    for (int d = -136; d <= 136; ++d) bits[d + 136] = static_cast<std::uint8_t>(lineBitOf(d));
+    return bits;
+}();
+
+// Clears the piece's own line bits on ply plane p, as removeAttacks does; steps leave no trace.
+template <int Planes>
+struct LineTraceClearing {
+    template <int S>
+    struct Visitor : UpdateArgs {
+        [[gnu::always_inline]] void step(int) {}
+        [[gnu::always_inline]] void line(int o) {
+            if constexpr ((Planes & plyRaysOf(S)) != 0) {
+                const std::int32_t b = rayBitOf(o);
+                int t = q;
+                do {
+                    t += o;
+                    am->plyRays[S][p][t] &= ~b;
+                } while ((*board)[t] == EMPTY);
+            }
+        }
+        int result() const { return 0; }
+    };
 };
 
 }  // namespace attacks
 
+template <int Planes>
 inline void AttackMap::removeAttacks(int p, const Board& board, int q) {
     if (p < 0) return;
-    attacks::dispatch<attacks::Remover, int>(board[q], this, &board, p, q);
+    attacks::dispatch<attacks::Removing<Planes>::template Visitor, int>(board[q], this, &board, p,
+                                                                        q);
 }
 
+template <int Planes>
 inline std::int32_t AttackMap::addAttacks(int p, int m, const Board& board, int q) {
     if (p < 0) return 0;
     ply = p;
     markSquare = m;
-    return attacks::dispatch<attacks::Adder, std::int32_t>(board[q], this, &board, p, q);
+    return attacks::dispatch<attacks::Entering<true, Planes>::template Visitor, std::int32_t>(
+        board[q], this, &board, p, q);
 }
 
+template <int Planes>
 inline void AttackMap::restoreAttacks(int p, const Board& board, int q) {
     if (p < 0) return;
-    attacks::dispatch<attacks::Restorer, int>(board[q], this, &board, p, q);
+    attacks::dispatch<attacks::Entering<false, Planes>::template Visitor, int>(board[q], this,
+                                                                               &board, p, q);
 }
 
 namespace attacks {
 
-// Calls f(side, t, bit) for each square t of the stretch beyond q, up to and including the next
-// non-empty square, of every line of either side that reaches q; only the direction bits at q are
-// read.
-template <class F>
+// Calls f(t, bit) for each square t of the stretch beyond q, up to and including the next
+// non-empty square, of every line of side S that reaches q; only the direction bits at q are read.
+template <int S, class F>
 [[gnu::always_inline]] inline void forLinesBeyond(const AttackMap& am, const Board& board, int q,
                                                   F&& f) {
-    for (int s = 0; s < 2; ++s) {
-        std::int32_t r = am.rays[s][q];
-        while (r != 0) {
-            const int i = __builtin_ctz(static_cast<unsigned>(r));
-            const std::int32_t b = 1 << i;
-            r &= r - 1;
-            const int o = RAY_OFFSETS[i];
-            int t = q;
-            do {
-                t += o;
-                f(s, t, b);
-            } while (board[t] == EMPTY);
-        }
+    std::int32_t r = am.rays[S][q];
+    while (r != 0) {
+        const int i = __builtin_ctz(static_cast<unsigned>(r));
+        const std::int32_t b = 1 << i;
+        r &= r - 1;
+        const int o = RAY_OFFSETS[i];
+        int t = q;
+        do {
+            t += o;
+            f(t, b);
+        } while (board[t] == EMPTY);
     }
 }
 
-// Lengthens (Delta = +1) or shortens (Delta = -1) every line that reaches q by the stretch beyond
-// q up to and including the next non-empty square.
-template <int Delta>
-inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
-    forLinesBeyond(am, board, q, [&](int s, int t, std::int32_t b) {
-        am.count[s][t] += Delta;
-        am.plyCount[s][p][t] += Delta;
+// Lengthens (Delta = +1) or shortens (Delta = -1) every line of side S that reaches q by the
+// stretch beyond q up to and including the next non-empty square.
+template <int Delta, int Planes, int S>
+[[gnu::always_inline]] inline void moveSideLineEnds(AttackMap& am, int p, const Board& board,
+                                                    int q) {
+    constexpr bool kCount = (Planes & plyCountOf(S)) != 0;
+    constexpr bool kRays = (Planes & plyRaysOf(S)) != 0;
+    forLinesBeyond<S>(am, board, q, [&](int t, std::int32_t b) {
+        am.count[S][t] += Delta;
+        if constexpr (kCount) am.plyCount[S][p][t] += Delta;
         if constexpr (Delta > 0) {
-            am.rays[s][t] |= b;
-            am.plyRays[s][p][t] |= b;
+            am.rays[S][t] |= b;
+            if constexpr (kRays) am.plyRays[S][p][t] |= b;
         } else {
-            am.rays[s][t] &= ~b;
-            am.plyRays[s][p][t] &= ~b;
+            am.rays[S][t] &= ~b;
+            if constexpr (kRays) am.plyRays[S][p][t] &= ~b;
         }
     });
 }
 
+template <int Delta, int Planes>
+inline void moveLineEnds(AttackMap& am, int p, const Board& board, int q) {
+    moveSideLineEnds<Delta, Planes, 0>(am, p, board, q);
+    moveSideLineEnds<Delta, Planes, 1>(am, p, board, q);
+}
+
 }  // namespace attacks
 
+template <int Planes>
 inline void AttackMap::openSquare(int p, const Board& board, int q) {
-    attacks::moveLineEnds<1>(*this, p, board, q);
+    attacks::moveLineEnds<1, Planes>(*this, p, board, q);
 }
 
+template <int Planes>
 inline void AttackMap::closeSquare(int p, const Board& board, int q) {
-    attacks::moveLineEnds<-1>(*this, p, board, q);
+    attacks::moveLineEnds<-1, Planes>(*this, p, board, q);
 }
 
+template <int Planes>
 inline void AttackMap::traceDropUnmade(int p, const Board& board, int q) {
-    attacks::dispatch<attacks::LineTraceClearer, int>(board[q], this, &board, p, q);
-    attacks::forLinesBeyond(*this, board, q,
-                            [&](int s, int t, std::int32_t b) { plyRays[s][p][t] |= b; });
+    if constexpr (Planes & (PLY_RAYS0 | PLY_RAYS1)) {
+        attacks::dispatch<attacks::LineTraceClearing<Planes>::template Visitor, int>(board[q], this,
+                                                                                     &board, p, q);
+        auto trace = [&]<int S>() {
+            if constexpr ((Planes & plyRaysOf(S)) != 0)
+                attacks::forLinesBeyond<S>(*this, board, q,
+                                           [&](int t, std::int32_t b) { plyRays[S][p][t] |= b; });
+        };
+        trace.template operator()<0>();
+        trace.template operator()<1>();
+    }
 }
 
 }  // namespace kaz

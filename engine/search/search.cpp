@@ -57,6 +57,15 @@ constexpr unsigned side1Movers(int offset, bool slidesOnly) {
     return codes;
 }
 
+// The per-ply planes the moves at stage N keep: the next ply reads the mover's ray plane to find
+// interpositions (stages 1 to 7), its count plane only at stages 6 and 7; the recapture and
+// capture-reply stages read the counts alone, so stages 7 and 8 keep no plane.
+constexpr int keptPlanes(int stage) {
+    const int side = stage % 2 == 0 ? 1 : 0;
+    if (stage + 1 >= 8) return 0;
+    return plyRaysOf(side) | (stage + 1 >= 6 ? plyCountOf(side) : 0);
+}
+
 }  // namespace
 
 // --- Nodes ---------------------------------------------------------------------------------
@@ -181,6 +190,10 @@ template <int S>
 [[gnu::always_inline]] inline bool Searcher::scanBoard() {
     const int p = ply;
     const Board& b = position.board;
+    // Every move is taken back before the next, so the hand is the same at every square.
+    unsigned inHand = 0;
+    for (int k = HU; k <= HI; ++k)
+        if (position.hand[S][k] != 0) inHand |= 1u << k;
     for (int f = 0; f < 9; ++f) {
         if constexpr (S == 1) {
             if (mateSolver.found.load(std::memory_order_relaxed) ||
@@ -193,8 +206,13 @@ template <int S>
             const int q = squareOf(r, f);
             const PieceCode c = b[q];
             if (c == EMPTY) {
-                for (int k = HU; k <= HI; ++k) {
-                    if (position.hand[S][k] == 0) continue;
+                if (inHand == 0) continue;
+                if (keptPlanes(p) == 0) {
+                    if (dropsAtHorizon<S>(q, r, inHand, pawnHere)) return true;
+                    continue;
+                }
+                for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
+                    const int k = __builtin_ctz(kinds);
                     if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r))
                         continue;
                     if (dropAndTakeBack<S, false>(q, k)) return true;
@@ -207,6 +225,21 @@ template <int S>
     return false;
 }
 
+// Searches the reply at the next ply and adds its value to the score of this ply's move.
+// Unanswered: the reply is known to find nothing and be worth 0, and it is not searched.
+template <int S, bool Unanswered>
+[[gnu::always_inline]] inline void Searcher::addReply() {
+    const int p = ply;
+    if constexpr (Unanswered) {
+        plyValue[p + 1] = 0;
+    } else {
+        ply = p + 1;
+        node<1 - S>();
+        ply = p;
+    }
+    moveScore[p] += plyValue[p + 1];
+}
+
 // The pass move gives every node below the root a value.
 template <int S>
 [[gnu::always_inline]] inline void Searcher::passMove() {
@@ -214,10 +247,7 @@ template <int S>
     moveScore[p] = 0;
     lastTarget[p] = kingSquare[S][p];
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, false>();
     if (better<S>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
 }
 
@@ -440,8 +470,9 @@ template <int N>
 }
 
 // Searches the reply to the board move just made at stage N and keeps it when it improves the
-// node: the root's choice, or the ply's remembered moves and value.
-template <int N>
+// node: the root's choice, or the ply's remembered moves and value. Unanswered: the reply is known
+// to find nothing and be worth 0, and the move was not made.
+template <int N, bool Unanswered>
 [[gnu::always_inline]] inline void Searcher::searchBoardReply(int from, PieceCode a, int to,
                                                               PieceCode n, PieceCode x,
                                                               std::int32_t raysBefore) {
@@ -449,10 +480,7 @@ template <int N>
     const int p = ply;
     // The king-safety term is part of the score the replies' cutoffs compare against.
     if constexpr (N == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, Unanswered>();
     // A reply cut short by a stop has no value: the root keeps its best complete move.
     if (!better<S>(moveScore[p], plyValue[p]) || (N == 0 && stopping())) return;
     if constexpr (N == 0) {
@@ -476,7 +504,23 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
 
     ++nodesAtPly[p];
     const int mark = N == 0 ? kingSquare[0][0] : lastTarget[p - 1];
-    const std::int32_t threat = makeMove(position, am, p, mark, from, to, n, x);
+    // At the last stage that keeps no plane a move that will not be searched leaves no trace, so
+    // it is not made when that is known beforehand.
+    if constexpr (N == 7) {
+        if (x == EMPTY && settledAtHorizon(from, a, to, n, flags, mark, raysBefore))
+            return boardCutoff<N>();
+    } else if constexpr (N == 8) {
+        if (x != EMPTY && plyStage[p + 1] >= 9 && clearPath(from, to)) {
+            recaptureUnmade(from, to, n, x);
+            return boardCutoff<N>();
+        }
+    }
+    // The threat sum decides the root's passes; below the root it matters only to a non-capture
+    // without flags, and the recapture stage and stage 1 search without it.
+    const bool scored = N == 0 || (N != 1 && N != 8 && x == EMPTY && flags == 0);
+    const std::int32_t threat =
+        scored ? makeMove<keptPlanes(N)>(position, am, p, mark, from, to, n, x)
+               : makeMove<keptPlanes(N), false>(position, am, p, mark, from, to, n, x);
     const bool capture = x != EMPTY;
     if (capture) {
         flags = N == 8 ? FLAG_NOTABLE : FLAG_CAPTURE;
@@ -487,34 +531,125 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     if constexpr (N == 0) flags |= bookBonus(boardMove(from, a, to, n, x));
 
     if (searchedAtStage<N>(flags, capture, selectable))
-        searchBoardReply<N>(from, a, to, n, x, raysBefore);
+        searchBoardReply<N, false>(from, a, to, n, x, raysBefore);
 
-    unmakeMove(position, am, p, from, a, to, x);
+    unmakeMove<keptPlanes(N)>(position, am, p, from, a, to, x);
+    return boardCutoff<N>();
+}
+
+// After a board move at stage N: stop when the parent already has something at least as good.
+template <int N>
+[[gnu::always_inline]] inline bool Searcher::boardCutoff() const {
+    const int p = ply;
     if constexpr (N == 0) {
         return false;
     } else if (stopping()) {
         return true;
-    } else if constexpr (S == 1) {
+    } else if constexpr (N % 2 == 0) {
         return plyValue[p - 1] >= plyValue[p] + moveScore[p - 1];
     } else {
         return plyValue[p - 1] <= plyValue[p] + moveScore[p - 1];
     }
 }
 
+// Whether every square between f and t on the line joining them is empty (true for a step).
+[[gnu::always_inline]] inline bool Searcher::clearPath(int f, int t) const {
+    const std::int32_t line = attacks::LINE_BITS[t - f + 136];
+    if (line == 0) return true;
+    const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
+    for (int s = f + o; s != t; s += o)
+        if (position.board[s] != EMPTY) return false;
+    return true;
+}
+
+// A recapture at stage 8, valued without making it: the capture reply below reads only whether
+// side 0 still attacks the target, and vacating the origin adds at most side 0's line through it
+// along the capture. The same score, reply and improvement as when it is made and searched.
+[[gnu::always_inline]] inline void Searcher::recaptureUnmade(int f, int t, PieceCode n,
+                                                             PieceCode x) {
+    const int p = ply;
+    const AttackMap& am = attackMap;
+    moveScore[p] += pieceValue[x];
+    if (p >= depthLimit) return;
+    std::int32_t reply = 0;
+    if (!stopping() && p + 1 < depthLimit) {
+        const bool line = (am.rays[0][f] & attacks::LINE_BITS[t - f + 136]) != 0;
+        if (am.count[0][t] + (line ? 1 : 0) != 0 && n >= 16 && n <= 30) reply = pieceValue[n];
+    }
+    plyValue[p + 1] = reply;
+    moveScore[p] += reply;
+    if (better<1>(moveScore[p], plyValue[p])) plyValue[p] = moveScore[p];
+}
+
+// At stage 7, which keeps no ply plane, a non-capture whose outcome the map already tells leaves
+// no trace and is not made. One that would stand exposed, or has no flags and would score no
+// threat, is not searched. One that side 1 cannot answer is worth its own score: the recapture
+// stage below finds its target unattacked and side 0's king safe. Vacating f lengthens the lines
+// through f along the move onto t, and the mover no longer counts there. With an enemy line
+// through f, or for a replayed slide whose path is no longer clear (the mover does not attack t),
+// the move is made to find out. True when the move is settled.
+[[gnu::always_inline]] inline bool Searcher::settledAtHorizon(int f, PieceCode a, int t,
+                                                              PieceCode n, std::int32_t flags,
+                                                              int mark, std::int32_t raysBefore) {
+    constexpr int S = 0, E = 1;
+    const AttackMap& am = attackMap;
+    if (!clearPath(f, t)) return false;
+    const std::int32_t line = attacks::LINE_BITS[t - f + 136];
+    const int enemy = am.count[E][t] + ((am.rays[E][f] & line) != 0 ? 1 : 0);
+    const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
+    if (enemy > 0 && own == 0) return true;
+    if (am.rays[E][f] != 0) return false;
+    // A king move stands on t, which the enemy does not attack; no other move can uncover the
+    // king when no enemy line reaches f.
+    const bool unanswered = enemy == 0 && am.count[E][kingSquare[S][ply]] == 0;
+    // Unanswered and no better than the node's best so far: nothing to keep, searched or not.
+    if (unanswered && !better<S>(moveScore[ply], plyValue[ply])) return true;
+    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
+    if (!unanswered) return false;
+    searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
+    return true;
+}
+
 // --- Drops ---------------------------------------------------------------------------------
+
+// Whether dropping v on q is among ply p's remembered moves (replayed before the scan).
+[[gnu::always_inline]] inline bool Searcher::rememberedDrop(int p, int q, PieceCode v) const {
+    if (memoryTargets[p][q] == 0) return false;
+    for (int i = 0, used = memoryInUse(p); i < used; ++i) {
+        const RememberedMove& e = moveMemory[p][i];
+        if (e.from == -1 && e.to == q && e.newPiece == v) return true;
+    }
+    return false;
+}
 
 // The dropped code already stands on q; skips a drop replayed from moveMemory at this ply.
 template <int S>
 void Searcher::tryDrop(int q) {
+    if (!rememberedDrop(ply, q, position.board[q])) dropExecutor<S>(q);
+}
+
+// The drops of the kinds in hand onto the empty square q (rank r) at a ply that keeps no plane.
+// Where the drop can change nothing it is only counted as the node it is: on a square that is
+// exposed and interposes nothing none is searched; at stage 7 one that side 1 cannot answer is
+// worth its own score, which matters only when it beats the node's best so far (see
+// dropExecutor). The others are tried. True when the node must return.
+template <int S>
+bool Searcher::dropsAtHorizon(int q, int r, unsigned inHand, bool pawnHere) {
     const int p = ply;
-    const PieceCode v = position.board[q];
-    if (memoryTargets[p][q] != 0) {
-        for (int i = 0, used = memoryInUse(p); i < used; ++i) {
-            const RememberedMove& e = moveMemory[p][i];
-            if (e.from == -1 && e.to == q && e.newPiece == v) return;
+    const AttackMap& am = attackMap;
+    const bool inert = exposed<S>(q) && !interposes<S>(q);
+    const bool unanswered = S == 0 && am.count[1][q] == 0 && am.count[1][kingSquare[0][p]] == 0;
+    for (unsigned kinds = inHand; kinds != 0; kinds &= kinds - 1) {
+        const int k = __builtin_ctz(kinds);
+        if ((k == HU && pawnHere) || !mayStand(static_cast<PieceCode>(k), S, r)) continue;
+        if (inert || (unanswered && !better<S>(dropScore<S>(k), plyValue[p]))) {
+            if (!rememberedDrop(p, q, static_cast<PieceCode>(k | OWN<S>))) ++nodesAtPly[p];
+            if (dropCutoff<S>() || stopping()) return true;
+        } else if (dropAndTakeBack<S, false>(q, k)) {
+            return true;
         }
     }
-    dropExecutor<S>(q);
+    return false;
 }
 
 // A pawn dropped in front of a knight or silver, or deep in the enemy half.
@@ -531,7 +666,7 @@ template <int S>
 // Side 1's drop at the root, already made: its flags decide the pass that searches it.
 [[gnu::always_inline]] inline std::int32_t Searcher::rootDropFlags(int q, std::int32_t flags) {
     AttackMap& am = attackMap;
-    std::int32_t t = am.addAttacks(0, q, position.board, q) | flags;
+    std::int32_t t = am.addAttacks<keptPlanes(0)>(0, q, position.board, q) | flags;
     if (am.rays[0][q] != 0) t |= FLAG_NOTABLE;
     switch (pass.load(std::memory_order_relaxed)) {
         case 0:
@@ -553,7 +688,7 @@ template <int S>
 [[gnu::always_inline]] inline std::int32_t Searcher::firstReplyDropFlags(int q, PieceCode v,
                                                                          std::int32_t flags) {
     AttackMap& am = attackMap;
-    std::int32_t t = am.addAttacks(1, lastTarget[0], position.board, q) | flags;
+    std::int32_t t = am.addAttacks<keptPlanes(1)>(1, lastTarget[0], position.board, q) | flags;
     if (am.plyRays[1][0][q] > 0) t |= FLAG_NOTABLE;
     if (exposed<0>(q)) {
         // A knight that checks from a square side 0 covers the approach to is worth the risk.
@@ -565,15 +700,13 @@ template <int S>
     return t > 0 ? FLAG_NOTABLE : 0;
 }
 
-// Searches the reply to the drop just made and keeps it when it improves the node.
-template <int S>
+// Searches the reply to the drop just made and keeps it when it improves the node. Unanswered:
+// the reply is known to find nothing and be worth 0, and the drop was not made.
+template <int S, bool Unanswered>
 [[gnu::always_inline]] inline void Searcher::searchDropReply(int q, PieceCode v) {
     const int p = ply;
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    ply = p + 1;
-    node<1 - S>();
-    ply = p;
-    moveScore[p] += plyValue[p + 1];
+    addReply<S, Unanswered>();
     if (!better<S>(moveScore[p], plyValue[p])) return;
     if (S == 1 && p == 0) {
         // A reply cut short by a stop has no value.
@@ -590,6 +723,17 @@ template <int S>
 
 template <int S>
 void Searcher::dropExecutor(int q) {
+    // The same stages share their planes as board moves do; drops run at every ply of side S.
+    if (ply >= 7)
+        dropExecutor<S, keptPlanes(7)>(q);
+    else if (ply >= 5)
+        dropExecutor<S, keptPlanes(S == 1 ? 6 : 5)>(q);
+    else
+        dropExecutor<S, keptPlanes(S == 1 ? 0 : 1)>(q);
+}
+
+template <int S, int Planes>
+void Searcher::dropExecutor(int q) {
     const int p = ply;
     Board& b = position.board;
     AttackMap& am = attackMap;
@@ -597,25 +741,41 @@ void Searcher::dropExecutor(int q) {
 
     ++nodesAtPly[p];
     std::int32_t flags = pawnDropFlags<S>(q, v);
+    // At stage 7 the reply to a searched drop is the recapture stage, which finds nothing when
+    // side 1 attacks neither q nor side 0's king (a drop only cuts lines). Such a drop that is no
+    // better than the node's best so far changes nothing, searched or not.
+    const bool unanswered = S == 0 && Planes == 0 && am.count[1][q] == 0 &&
+                            am.count[1][kingSquare[0][p]] == 0 && p < depthLimit;
+    if (unanswered && !better<S>(moveScore[p], plyValue[p])) return;
 
     // From ply 2 on a drop is searched only with FLAG_URGENT or more. Unless it interposes, an
-    // exposed drop never gets it, and neither does a drop without the pawn bonus that attacks no
-    // enemy piece (its threat sum stays at or below 0x80). Most drops near the horizon are of
-    // these kinds: they are settled without making them, leaving the trace that making and
-    // unmaking leaves in the ply planes, and still count as the node they are.
+    // exposed drop never gets it, nor does one that attacks no enemy piece (its threat sum stays
+    // at or below 0x80), and the threat sum of the others is known without making them.
+    // Most drops near the horizon fall short: they are settled without making them, leaving the
+    // trace that making and unmaking leaves in the ply planes, and still count as the node they
+    // are.
     if (p >= 2 && !interposes<S>(q) &&
-        (exposed<S>(q) || (flags == 0 && !attacks::attacksEnemyPiece(b, q)))) {
-        am.traceDropUnmade(p, b, q);
+        (exposed<S>(q) ||
+         (flags < FLAG_URGENT &&
+          (!attacks::attacksEnemyPiece(b, q) ||
+           !attacks::threatReaches(am, b, q, q, v, lastTarget[p - 1], FLAG_URGENT))))) {
+        am.traceDropUnmade<Planes>(p, b, q);
+        return;
+    }
+    // Every other drop from ply 2 on is searched; an unanswered one is worth its own score and
+    // leaves no trace at stage 7, so it is not made.
+    if (unanswered) {
+        searchDropReply<S, true>(q, v);
         return;
     }
 
-    am.closeSquare(p, b, q);
+    am.closeSquare<Planes>(p, b, q);
     if (S == 1 && p == 0) {
         flags = rootDropFlags(q, flags);
     } else if (S == 0 && p == 1) {
         flags = firstReplyDropFlags(q, v, flags);
     } else {
-        flags |= am.addAttacks(p, lastTarget[p - 1], b, q);
+        flags |= am.addAttacks<Planes>(p, lastTarget[p - 1], b, q);
         if (exposed<S>(q)) flags = 0;
     }
     if (p >= 1 && interposes<S>(q)) flags |= FLAG_URGENT;
@@ -625,9 +785,9 @@ void Searcher::dropExecutor(int q) {
                            : S == 1         ? flags >= FLAG_URGENT
                                             : flags >= FLAG_NOTABLE) &&
                           p < depthLimit;
-    if (searched) searchDropReply<S>(q, v);
-    am.removeAttacks(p, b, q);
-    am.openSquare(p, b, q);
+    if (searched) searchDropReply<S, false>(q, v);
+    am.removeAttacks<Planes>(p, b, q);
+    am.openSquare<Planes>(p, b, q);
 }
 
 // Most recent first, no duplicates, at most memorySize[p] entries.

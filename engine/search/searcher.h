@@ -178,6 +178,8 @@ class Searcher {
     bool replayMemory();
     template <int S>
     bool scanBoard();
+    template <int S, bool Unanswered>
+    void addReply();
     template <int S>
     void passMove();
     template <int S>
@@ -204,22 +206,33 @@ class Searcher {
     template <int N>
     bool searchedAtStage(std::int32_t flags, bool capture, bool selectable) const;
     template <int N>
+    bool boardCutoff() const;
+    bool clearPath(int f, int t) const;
+    void recaptureUnmade(int f, int t, PieceCode n, PieceCode x);
+    bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
+                          std::int32_t raysBefore);
+    template <int N, bool Unanswered>
     void searchBoardReply(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured,
                           std::int32_t raysBefore);
     template <int S>
     bool exposed(int q) const;
     template <int S>
     bool interposes(int q) const;
+    bool rememberedDrop(int p, int q, PieceCode v) const;
     template <int S>
     void tryDrop(int q);
     template <int S>
+    bool dropsAtHorizon(int q, int r, unsigned inHand, bool pawnHere);
+    template <int S>
+    void dropExecutor(int q);
+    template <int S, int Planes>
     void dropExecutor(int q);
     // The phases of a drop's executor.
     template <int S>
     std::int32_t pawnDropFlags(int q, PieceCode dropped) const;
     std::int32_t rootDropFlags(int q, std::int32_t flags);
     std::int32_t firstReplyDropFlags(int q, PieceCode dropped, std::int32_t flags);
-    template <int S>
+    template <int S, bool Unanswered>
     void searchDropReply(int q, PieceCode dropped);
     template <int S>
     bool dropCutoff() const;

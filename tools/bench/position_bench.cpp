@@ -33,6 +33,8 @@ std::vector<BenchMove> benchMoves(const kaz::Position& pos, int side) {
     return out;
 }
 
+// Planes: the per-ply planes kept, all of them here and none at the search's horizon.
+template <int Planes>
 void BM_MakeUnmake(benchmark::State& state) {
     kaz::SfenPosition s{};
     if (!kaz::parseSfen(MIDDLE_GAME, s).empty()) {
@@ -45,19 +47,20 @@ void BM_MakeUnmake(benchmark::State& state) {
     for (auto _ : state) {
         for (const BenchMove& m : moves) {
             if (m.from < 0) {
-                benchmark::DoNotOptimize(kaz::makeDrop(s.pos, *am, 1, 189, m.to, m.piece));
-                kaz::unmakeDrop(s.pos, *am, 1, m.to, m.piece);
+                benchmark::DoNotOptimize(kaz::makeDrop<Planes>(s.pos, *am, 1, 189, m.to, m.piece));
+                kaz::unmakeDrop<Planes>(s.pos, *am, 1, m.to, m.piece);
             } else {
-                benchmark::DoNotOptimize(
-                    kaz::makeMove(s.pos, *am, 1, 189, m.from, m.to, m.newPiece, m.captured));
-                kaz::unmakeMove(s.pos, *am, 1, m.from, m.piece, m.to, m.captured);
+                benchmark::DoNotOptimize(kaz::makeMove<Planes>(s.pos, *am, 1, 189, m.from, m.to,
+                                                               m.newPiece, m.captured));
+                kaz::unmakeMove<Planes>(s.pos, *am, 1, m.from, m.piece, m.to, m.captured);
             }
         }
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(moves.size()));
     state.counters["moves"] = static_cast<double>(moves.size());
 }
-BENCHMARK(BM_MakeUnmake);
+BENCHMARK(BM_MakeUnmake<kaz::ALL_PLY_PLANES>)->Name("BM_MakeUnmake");
+BENCHMARK(BM_MakeUnmake<0>)->Name("BM_MakeUnmakeNoPlanes");
 
 void BM_BuildAttackMap(benchmark::State& state) {
     kaz::SfenPosition s{};
