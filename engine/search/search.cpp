@@ -562,6 +562,17 @@ template <int N>
     return true;
 }
 
+// Whether side 1's line through f reaches side 0's king on k once f is empty and t is taken.
+[[gnu::always_inline]] inline bool Searcher::uncoversKing(int f, int t, int k) const {
+    if (k == NO_KING_SQUARE) return false;  // off the board: no line joins it to f
+    const std::int32_t line = attacks::LINE_BITS[k - f + 136] & attackMap.rays[1][f];
+    if (line == 0) return false;
+    const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
+    for (int s = f + o; s != k; s += o)
+        if (s == t || position.board[s] != EMPTY) return false;
+    return true;
+}
+
 // A recapture at stage 8, valued without making it: the capture reply below reads only whether
 // side 0 still attacks the target, and vacating the origin adds at most side 0's line through it
 // along the capture. The same score, reply and improvement as when it is made and searched.
@@ -585,9 +596,11 @@ template <int N>
 // no trace and is not made. One that would stand exposed, or has no flags and would score no
 // threat, is not searched. One that side 1 cannot answer is worth its own score: the recapture
 // stage below finds its target unattacked and side 0's king safe. Vacating f lengthens the lines
-// through f along the move onto t, and the mover no longer counts there. With an enemy line
-// through f, or for a replayed slide whose path is no longer clear (the mover does not attack t),
-// the move is made to find out. True when the move is settled.
+// through f along the move onto t, and the mover no longer counts there. An enemy line through f
+// may also reach side 0's king once f is empty, and it adds enemy attacks beyond f, so the threat
+// probe then only proves a threat, never its absence. When that is unknown, or for a replayed
+// slide whose path is no longer clear (the mover does not attack t), the move is made to find
+// out. True when the move is settled.
 [[gnu::always_inline]] inline bool Searcher::settledAtHorizon(int f, PieceCode a, int t,
                                                               PieceCode n, std::int32_t flags,
                                                               int mark, std::int32_t raysBefore) {
@@ -598,13 +611,16 @@ template <int N>
     const int enemy = am.count[E][t] + ((am.rays[E][f] & line) != 0 ? 1 : 0);
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
-    if (am.rays[E][f] != 0) return false;
-    // A king move stands on t, which the enemy does not attack; no other move can uncover the
-    // king when no enemy line reaches f.
-    const bool unanswered = enemy == 0 && am.count[E][kingSquare[S][ply]] == 0;
+    const bool lengthened = am.rays[E][f] != 0;
+    // A king move stands on t, which the enemy does not attack; another move uncovers the king
+    // only through an enemy line reaching f.
+    const int king = kingSquare[S][ply];
+    const bool unanswered =
+        enemy == 0 && am.count[E][king] == 0 && !(lengthened && uncoversKing(f, t, king));
     // Unanswered and no better than the node's best so far: nothing to keep, searched or not.
     if (unanswered && !better<S>(moveScore[ply], plyValue[ply])) return true;
-    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
+    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1))
+        return !lengthened;
     if (!unanswered) return false;
     searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
     return true;

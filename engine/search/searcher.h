@@ -208,6 +208,7 @@ class Searcher {
     template <int N>
     bool boardCutoff() const;
     bool clearPath(int f, int t) const;
+    bool uncoversKing(int f, int t, int k) const;
     void recaptureUnmade(int f, int t, PieceCode n, PieceCode x);
     bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
                           std::int32_t raysBefore);
