@@ -516,7 +516,7 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
         if (x == EMPTY) {
             if (settledAtHorizon(from, a, to, n, flags, mark, raysBefore)) return boardCutoff<N>();
         } else if (clearPath(from, to) &&
-                   recapturesUnmade(from, a, to, n, moveScore[p] + pieceValue[x])) {
+                   recapturesUnmade<false>(from, a, to, n, moveScore[p] + pieceValue[x])) {
             // A capture is always searched.
             moveScore[p] += pieceValue[x];
             searchBoardReply<N, true>(from, a, to, n, x, raysBefore);
@@ -587,35 +587,38 @@ template <int N>
     return true;
 }
 
-// The recapture stage's value after side 0's stage 7 move from f onto t (code n there), worked out
-// on the map before the move and counted as the nodes it searches. Vacating f lengthens its lines:
-// only one along the move reaches t, and only side 1's can uncover side 0's king. Each recapture
-// is valued as recaptureUnmade values it; side 0's lines onto its origin are not changed by the
+// The recapture stage's value after side 0's stage 7 move from f onto t, or drop on t (code n
+// there), worked out on the map before the move and counted as the nodes it searches. Vacating f
+// lengthens its lines: only one along the move reaches t, and only side 1's can uncover side 0's
+// king. A drop vacates nothing, and the dropped piece already stands on t. Each recapture is
+// valued as recaptureUnmade values it; side 0's lines onto its origin are not changed by the
 // move. `score` is the move's own score, for the cutoff. False, with nothing changed, when the
 // move must be made: a stop, or a king already attacked that the move might shield. Otherwise
 // the value stands in plyValue[ply + 1].
+template <bool Drop>
 bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score) {
     const int p = ply + 1;
     const Board& b = position.board;
     const AttackMap& am = attackMap;
     const int king = kingSquare[0][ply];  // t for a king move
-    const bool kingMove = a == KING_CODE[0];
+    const bool kingMove = !Drop && a == KING_CODE[0];
     if (stopping() || plyStage[p] < 8 || plyStage[p + 1] < 9) return false;
     if (!kingMove && am.count[1][king] > 0) return false;
     std::int32_t& value = plyValue[p];
     value = 0;
     if (p >= depthLimit) return true;
-    const std::int32_t line = attacks::LINE_BITS[t - f + 136];
+    const std::int32_t line = Drop ? 0 : attacks::LINE_BITS[t - f + 136];
     const int enemy = am.count[1][t] + ((am.rays[1][f] & line) != 0 ? 1 : 0);
-    if (kingMove ? enemy > 0 : am.rays[1][f] != 0 && uncoversKing(f, t, king)) {
+    if (kingMove ? enemy > 0 : !Drop && am.rays[1][f] != 0 && uncoversKing(f, t, king)) {
         value = kingTakenBySide1(p);
         return true;
     }
     if (enemy == 0 || n > 14) return true;
     // From here n is not the king, so no recapture takes it.
-    const int own = am.count[0][t] - 1 + ((am.rays[0][f] & line) != 0 ? 1 : 0);
+    const int own = am.count[0][t] - (Drop ? 0 : 1) + ((am.rays[0][f] & line) != 0 ? 1 : 0);
     forEachRecapture(
-        t, am.rays[1][t] | (am.rays[1][f] & line), [&](int q) { return q == f ? EMPTY : b[q]; },
+        t, am.rays[1][t] | (am.rays[1][f] & line),
+        [&](int q) { return !Drop && q == f ? EMPTY : b[q]; },
         [&](int s) {
             const PieceCode c = b[s];
             ++nodesAtPly[p];
@@ -679,7 +682,7 @@ bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int
         return !lengthened;
     if (unanswered)
         plyValue[ply + 1] = 0;
-    else if (!recapturesUnmade(f, a, t, n, moveScore[ply]))
+    else if (!recapturesUnmade<false>(f, a, t, n, moveScore[ply]))
         return false;
     searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
     return true;
@@ -843,6 +846,14 @@ void Searcher::dropExecutor(int q) {
         plyValue[p + 1] = 0;
         searchDropReply<S, true>(q, v);
         return;
+    }
+    // At stage 7 every drop that gets here is searched, and side 1's recaptures are valued
+    // without making it.
+    if constexpr (S == 0 && Planes == 0) {
+        if (recapturesUnmade<true>(q, v, q, v, moveScore[p])) {
+            searchDropReply<S, true>(q, v);
+            return;
+        }
     }
 
     am.closeSquare<Planes>(p, b, q);

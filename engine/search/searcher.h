@@ -209,6 +209,7 @@ class Searcher {
     bool boardCutoff() const;
     bool clearPath(int f, int t) const;
     bool uncoversKing(int f, int t, int k) const;
+    template <bool Drop>
     bool recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score);
     void recaptureUnmade(int f, int t, PieceCode n, PieceCode x);
     bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
