@@ -591,10 +591,10 @@ template <int N>
 // there), worked out on the map before the move and counted as the nodes it searches. Vacating f
 // lengthens its lines: only one along the move reaches t, and only side 1's can uncover side 0's
 // king. A drop vacates nothing, and the dropped piece already stands on t. Each recapture is
-// valued as recaptureUnmade values it; side 0's lines onto its origin are not changed by the
-// move. `score` is the move's own score, for the cutoff. False, with nothing changed, when the
-// move must be made: a stop, or a king already attacked that the move might shield. Otherwise
-// the value stands in plyValue[ply + 1].
+// valued as recaptureUnmade values it; the move changes none of side 0's lines onto a
+// recapturer's square. `score` is the move's own score, for the cutoff. False, with nothing
+// changed, when the move must be made: a stop, or a king already attacked that the move might
+// shield. Otherwise the value stands in plyValue[ply + 1].
 template <bool Drop>
 bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score) {
     const int p = ply + 1;
