@@ -594,7 +594,7 @@ template <int N>
 // valued as recaptureUnmade values it; the move changes none of side 0's lines onto a
 // recapturer's square. `score` is the move's own score, for the cutoff. False, with nothing
 // changed, when the move must be made: a stop, or a king already attacked that the move might
-// shield. Otherwise the value stands in plyValue[ply + 1].
+// free. Otherwise the value stands in plyValue[ply + 1].
 template <bool Drop>
 bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score) {
     const int p = ply + 1;
@@ -603,10 +603,23 @@ bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int
     const int king = kingSquare[0][ply];  // t for a king move
     const bool kingMove = !Drop && a == KING_CODE[0];
     if (stopping() || plyStage[p] < 8 || plyStage[p + 1] < 9) return false;
-    if (!kingMove && am.count[1][king] > 0) return false;
+    // A king already attacked stays so when more attackers remain than the move can take away:
+    // the one it captures and the one line it stands on.
+    bool attacked = false;
+    if (!kingMove && am.count[1][king] > 0) {
+        const bool takes = !Drop && b[t] != EMPTY;
+        const bool blocks = !takes && (am.rays[1][t] & attacks::LINE_BITS[king - t + 136]) != 0 &&
+                            clearPath(t, king);
+        if (am.count[1][king] - (takes ? 1 : 0) - (blocks ? 1 : 0) <= 0) return false;
+        attacked = true;
+    }
     std::int32_t& value = plyValue[p];
     value = 0;
     if (p >= depthLimit) return true;
+    if (attacked) {
+        value = kingTakenBySide1(p);
+        return true;
+    }
     const std::int32_t line = Drop ? 0 : attacks::LINE_BITS[t - f + 136];
     const int enemy = am.count[1][t] + ((am.rays[1][f] & line) != 0 ? 1 : 0);
     if (kingMove ? enemy > 0 : !Drop && am.rays[1][f] != 0 && uncoversKing(f, t, king)) {
