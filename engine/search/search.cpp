@@ -57,6 +57,43 @@ constexpr unsigned side1Movers(int offset, bool slidesOnly) {
     return codes;
 }
 
+// Side 1's pieces that capture on t, in the order the recapture stage tries them: each neighbour
+// that steps or slides onto t, or the slider behind it along a line side 1 sends onto t
+// (raysAtT), then the knights. `at` reads the board; `capture(from)` returns true to stop.
+template <typename At, typename Capture>
+[[gnu::always_inline]] inline bool forEachRecapture(int t, std::int32_t raysAtT, At at,
+                                                    Capture capture) {
+    struct Direction {
+        int offset;     // from t to the neighbour
+        unsigned near;  // side 1's codes (bit code - 16) that capture from the neighbour
+        std::int32_t ray;
+        unsigned far;  // sliders that capture along the line
+    };
+    auto toward = [](int offset, std::int32_t ray) {
+        return Direction{offset, side1Movers(-offset, false), ray, side1Movers(-offset, true)};
+    };
+    static constexpr Direction DIRECTIONS[8] = {
+        toward(-16, RAY_S), toward(-17, RAY_SE), toward(-15, RAY_SW), toward(-1, RAY_E),
+        toward(1, RAY_W),   toward(16, RAY_N),   toward(15, RAY_NE),  toward(17, RAY_NW),
+    };
+    auto side1Kind = [&](int sq, unsigned kinds) {
+        const PieceCode c = at(sq);
+        return c >= 16 && c < 32 && (kinds >> (c - 16) & 1) != 0;
+    };
+    for (const Direction& d : DIRECTIONS) {
+        const int n = t + d.offset;
+        if (side1Kind(n, d.near)) {
+            if (capture(n)) return true;
+        } else if (at(n) == EMPTY && (raysAtT & d.ray)) {
+            int s = n;
+            while (at(s) == EMPTY) s += d.offset;
+            if (side1Kind(s, d.far) && capture(s)) return true;
+        }
+    }
+    if (at(t - 33) == pieceOf(1, KEI) && capture(t - 33)) return true;
+    return at(t - 31) == pieceOf(1, KEI) && capture(t - 31);
+}
+
 // The per-ply planes the moves at stage N keep: the next ply reads the mover's ray plane to find
 // interpositions (stages 1 to 7), its count plane only at stages 6 and 7; the recapture and
 // capture-reply stages read the counts alone, so stages 7 and 8 keep no plane.
@@ -226,13 +263,11 @@ template <int S>
 }
 
 // Searches the reply at the next ply and adds its value to the score of this ply's move.
-// Unanswered: the reply is known to find nothing and be worth 0, and it is not searched.
-template <int S, bool Unanswered>
+// Valued: the reply's value, worked out without searching it, already stands in plyValue[p + 1].
+template <int S, bool Valued>
 [[gnu::always_inline]] inline void Searcher::addReply() {
     const int p = ply;
-    if constexpr (Unanswered) {
-        plyValue[p + 1] = 0;
-    } else {
+    if constexpr (!Valued) {
         ply = p + 1;
         node<1 - S>();
         ply = p;
@@ -285,38 +320,9 @@ void Searcher::recaptureSearch() {
     const int t = lastTarget[p - 1];
     lastTarget[p] = t;
     if (!isPlayable(t) || am.count[1][t] == 0 || b[t] > 14) return;
-
-    struct Direction {
-        int offset;     // from t to the neighbour
-        unsigned near;  // side 1's codes (bit code - 16) that capture from the neighbour
-        std::int32_t ray;
-        unsigned far;  // sliders that capture along the line
-    };
-    auto toward = [](int offset, std::int32_t ray) {
-        return Direction{offset, side1Movers(-offset, false), ray, side1Movers(-offset, true)};
-    };
-    static constexpr Direction DIRECTIONS[8] = {
-        toward(-16, RAY_S), toward(-17, RAY_SE), toward(-15, RAY_SW), toward(-1, RAY_E),
-        toward(1, RAY_W),   toward(16, RAY_N),   toward(15, RAY_NE),  toward(17, RAY_NW),
-    };
-    auto side1Kind = [&](int sq, unsigned kinds) {
-        const PieceCode c = b[sq];
-        return c >= 16 && c < 32 && (kinds >> (c - 16) & 1) != 0;
-    };
-    auto capture = [&](int from) { return stageDispatch<1>(from, b[from], t, b[from], b[t]); };
-
-    for (const Direction& d : DIRECTIONS) {
-        const int n = t + d.offset;
-        if (side1Kind(n, d.near)) {
-            if (capture(n)) return;
-        } else if (b[n] == EMPTY && (am.rays[1][t] & d.ray)) {
-            int s = n;
-            while (b[s] == EMPTY) s += d.offset;
-            if (side1Kind(s, d.far) && capture(s)) return;
-        }
-    }
-    if (b[t - 33] == pieceOf(1, KEI) && capture(t - 33)) return;
-    if (b[t - 31] == pieceOf(1, KEI) && capture(t - 31)) return;
+    forEachRecapture(
+        t, am.rays[1][t], [&](int q) { return b[q]; },
+        [&](int from) { return stageDispatch<1>(from, b[from], t, b[from], b[t]); });
 }
 
 // --- Board moves ---------------------------------------------------------------------------
@@ -470,9 +476,9 @@ template <int N>
 }
 
 // Searches the reply to the board move just made at stage N and keeps it when it improves the
-// node: the root's choice, or the ply's remembered moves and value. Unanswered: the reply is known
-// to find nothing and be worth 0, and the move was not made.
-template <int N, bool Unanswered>
+// node: the root's choice, or the ply's remembered moves and value. Valued: the reply's value
+// already stands in plyValue[ply + 1], and the move was not made.
+template <int N, bool Valued>
 [[gnu::always_inline]] inline void Searcher::searchBoardReply(int from, PieceCode a, int to,
                                                               PieceCode n, PieceCode x,
                                                               std::int32_t raysBefore) {
@@ -480,7 +486,7 @@ template <int N, bool Unanswered>
     const int p = ply;
     // The king-safety term is part of the score the replies' cutoffs compare against.
     if constexpr (N == 3) moveScore[3] += kingSafety();
-    addReply<S, Unanswered>();
+    addReply<S, Valued>();
     // A reply cut short by a stop has no value: the root keeps its best complete move.
     if (!better<S>(moveScore[p], plyValue[p]) || (N == 0 && stopping())) return;
     if constexpr (N == 0) {
@@ -507,8 +513,15 @@ bool Searcher::boardExecutor(int from, PieceCode a, int to, PieceCode n, PieceCo
     // At the last stage that keeps no plane a move that will not be searched leaves no trace, so
     // it is not made when that is known beforehand.
     if constexpr (N == 7) {
-        if (x == EMPTY && settledAtHorizon(from, a, to, n, flags, mark, raysBefore))
+        if (x == EMPTY) {
+            if (settledAtHorizon(from, a, to, n, flags, mark, raysBefore)) return boardCutoff<N>();
+        } else if (clearPath(from, to) &&
+                   recapturesUnmade<false>(from, a, to, n, moveScore[p] + pieceValue[x])) {
+            // A capture is always searched.
+            moveScore[p] += pieceValue[x];
+            searchBoardReply<N, true>(from, a, to, n, x, raysBefore);
             return boardCutoff<N>();
+        }
     } else if constexpr (N == 8) {
         if (x != EMPTY && plyStage[p + 1] >= 9 && clearPath(from, to)) {
             recaptureUnmade(from, to, n, x);
@@ -562,6 +575,76 @@ template <int N>
     return true;
 }
 
+// Whether side 1's line through f reaches side 0's king on k once f is empty and t is taken. A
+// line coming from t's side of f now stops on t, or its slider is the one taken there.
+[[gnu::always_inline]] inline bool Searcher::uncoversKing(int f, int t, int k) const {
+    if (k == NO_KING_SQUARE) return false;  // off the board: no line joins it to f
+    const std::int32_t line = attacks::LINE_BITS[k - f + 136] & attackMap.rays[1][f];
+    if (line == 0 || (attacks::LINE_BITS[f - t + 136] & line) != 0) return false;
+    const int o = RAY_OFFSETS[__builtin_ctz(static_cast<unsigned>(line))];
+    for (int s = f + o; s != k; s += o)
+        if (s == t || position.board[s] != EMPTY) return false;
+    return true;
+}
+
+// The recapture stage's value after side 0's stage 7 move from f onto t, or drop on t (code n
+// there), worked out on the map before the move and counted as the nodes it searches. Vacating f
+// lengthens its lines: only one along the move reaches t, and only side 1's can uncover side 0's
+// king. A drop vacates nothing, and the dropped piece already stands on t. Each recapture is
+// valued as recaptureUnmade values it; the move changes none of side 0's lines onto a
+// recapturer's square. `score` is the move's own score, for the cutoff. False, with nothing
+// changed, when the move must be made: a stop, or a king already attacked that the move might
+// free. Otherwise the value stands in plyValue[ply + 1].
+template <bool Drop>
+bool Searcher::recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score) {
+    const int p = ply + 1;
+    const Board& b = position.board;
+    const AttackMap& am = attackMap;
+    const int king = kingSquare[0][ply];  // t for a king move
+    const bool kingMove = !Drop && a == KING_CODE[0];
+    if (stopping() || plyStage[p] < 8 || plyStage[p + 1] < 9) return false;
+    // A king already attacked stays so when more attackers remain than the move can take away:
+    // the one it captures and the one line it stands on.
+    bool attacked = false;
+    if (!kingMove && am.count[1][king] > 0) {
+        const bool takes = !Drop && b[t] != EMPTY;
+        const bool blocks = !takes && (am.rays[1][t] & attacks::LINE_BITS[king - t + 136]) != 0 &&
+                            clearPath(t, king);
+        if (am.count[1][king] - (takes ? 1 : 0) - (blocks ? 1 : 0) <= 0) return false;
+        attacked = true;
+    }
+    std::int32_t& value = plyValue[p];
+    value = 0;
+    if (p >= depthLimit) return true;
+    if (attacked) {
+        value = kingTakenBySide1(p);
+        return true;
+    }
+    const std::int32_t line = Drop ? 0 : attacks::LINE_BITS[t - f + 136];
+    const int enemy = am.count[1][t] + ((am.rays[1][f] & line) != 0 ? 1 : 0);
+    if (kingMove ? enemy > 0 : !Drop && am.rays[1][f] != 0 && uncoversKing(f, t, king)) {
+        value = kingTakenBySide1(p);
+        return true;
+    }
+    if (enemy == 0 || n > 14) return true;
+    // From here n is not the king, so no recapture takes it.
+    const int own = am.count[0][t] - (Drop ? 0 : 1) + ((am.rays[0][f] & line) != 0 ? 1 : 0);
+    forEachRecapture(
+        t, am.rays[1][t] | (am.rays[1][f] & line),
+        [&](int q) { return !Drop && q == f ? EMPTY : b[q]; },
+        [&](int s) {
+            const PieceCode c = b[s];
+            ++nodesAtPly[p];
+            std::int32_t v = moveBaseScore<1>(c, c) + pieceValue[n];
+            const int defenders =
+                own + ((am.rays[0][s] & attacks::LINE_BITS[t - s + 136]) != 0 ? 1 : 0);
+            if (p + 1 < depthLimit && defenders != 0 && c >= 16 && c <= 30) v += pieceValue[c];
+            if (better<1>(v, value)) value = v;
+            return plyValue[ply] >= value + score;
+        });
+    return true;
+}
+
 // A recapture at stage 8, valued without making it: the capture reply below reads only whether
 // side 0 still attacks the target, and vacating the origin adds at most side 0's line through it
 // along the capture. The same score, reply and improvement as when it is made and searched.
@@ -585,9 +668,11 @@ template <int N>
 // no trace and is not made. One that would stand exposed, or has no flags and would score no
 // threat, is not searched. One that side 1 cannot answer is worth its own score: the recapture
 // stage below finds its target unattacked and side 0's king safe. Vacating f lengthens the lines
-// through f along the move onto t, and the mover no longer counts there. With an enemy line
-// through f, or for a replayed slide whose path is no longer clear (the mover does not attack t),
-// the move is made to find out. True when the move is settled.
+// through f along the move onto t, and the mover no longer counts there. An enemy line through f
+// may also reach side 0's king once f is empty, and it adds enemy attacks beyond f, so the threat
+// probe then only proves a threat, never its absence. When that is unknown, or for a replayed
+// slide whose path is no longer clear (the mover does not attack t), the move is made to find
+// out. True when the move is settled.
 [[gnu::always_inline]] inline bool Searcher::settledAtHorizon(int f, PieceCode a, int t,
                                                               PieceCode n, std::int32_t flags,
                                                               int mark, std::int32_t raysBefore) {
@@ -598,14 +683,20 @@ template <int N>
     const int enemy = am.count[E][t] + ((am.rays[E][f] & line) != 0 ? 1 : 0);
     const int own = am.count[S][t] - 1 + ((am.rays[S][f] & line) != 0 ? 1 : 0);
     if (enemy > 0 && own == 0) return true;
-    if (am.rays[E][f] != 0) return false;
-    // A king move stands on t, which the enemy does not attack; no other move can uncover the
-    // king when no enemy line reaches f.
-    const bool unanswered = enemy == 0 && am.count[E][kingSquare[S][ply]] == 0;
+    const bool lengthened = am.rays[E][f] != 0;
+    // A king move stands on t, which the enemy does not attack; another move uncovers the king
+    // only through an enemy line reaching f.
+    const int king = kingSquare[S][ply];
+    const bool unanswered =
+        enemy == 0 && am.count[E][king] == 0 && !(lengthened && uncoversKing(f, t, king));
     // Unanswered and no better than the node's best so far: nothing to keep, searched or not.
     if (unanswered && !better<S>(moveScore[ply], plyValue[ply])) return true;
-    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1)) return true;
-    if (!unanswered) return false;
+    if (flags == 0 && !attacks::threatReaches(am, position.board, t, f, n, mark, 1))
+        return !lengthened;
+    if (unanswered)
+        plyValue[ply + 1] = 0;
+    else if (!recapturesUnmade<false>(f, a, t, n, moveScore[ply]))
+        return false;
     searchBoardReply<7, true>(f, a, t, n, EMPTY, raysBefore);
     return true;
 }
@@ -700,13 +791,13 @@ template <int S>
     return t > 0 ? FLAG_NOTABLE : 0;
 }
 
-// Searches the reply to the drop just made and keeps it when it improves the node. Unanswered:
-// the reply is known to find nothing and be worth 0, and the drop was not made.
-template <int S, bool Unanswered>
+// Searches the reply to the drop just made and keeps it when it improves the node. Valued: the
+// reply's value already stands in plyValue[ply + 1], and the drop was not made.
+template <int S, bool Valued>
 [[gnu::always_inline]] inline void Searcher::searchDropReply(int q, PieceCode v) {
     const int p = ply;
     if (S == 0 && p == 3) moveScore[3] += kingSafety();
-    addReply<S, Unanswered>();
+    addReply<S, Valued>();
     if (!better<S>(moveScore[p], plyValue[p])) return;
     if (S == 1 && p == 0) {
         // A reply cut short by a stop has no value.
@@ -765,8 +856,17 @@ void Searcher::dropExecutor(int q) {
     // Every other drop from ply 2 on is searched; an unanswered one is worth its own score and
     // leaves no trace at stage 7, so it is not made.
     if (unanswered) {
+        plyValue[p + 1] = 0;
         searchDropReply<S, true>(q, v);
         return;
+    }
+    // At stage 7 every drop that gets here is searched, and side 1's recaptures are valued
+    // without making it.
+    if constexpr (S == 0 && Planes == 0) {
+        if (recapturesUnmade<true>(q, v, q, v, moveScore[p])) {
+            searchDropReply<S, true>(q, v);
+            return;
+        }
     }
 
     am.closeSquare<Planes>(p, b, q);

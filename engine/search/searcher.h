@@ -178,7 +178,7 @@ class Searcher {
     bool replayMemory();
     template <int S>
     bool scanBoard();
-    template <int S, bool Unanswered>
+    template <int S, bool Valued>
     void addReply();
     template <int S>
     void passMove();
@@ -208,10 +208,13 @@ class Searcher {
     template <int N>
     bool boardCutoff() const;
     bool clearPath(int f, int t) const;
+    bool uncoversKing(int f, int t, int k) const;
+    template <bool Drop>
+    bool recapturesUnmade(int f, PieceCode a, int t, PieceCode n, std::int32_t score);
     void recaptureUnmade(int f, int t, PieceCode n, PieceCode x);
     bool settledAtHorizon(int f, PieceCode a, int t, PieceCode n, std::int32_t flags, int mark,
                           std::int32_t raysBefore);
-    template <int N, bool Unanswered>
+    template <int N, bool Valued>
     void searchBoardReply(int from, PieceCode piece, int to, PieceCode newPiece, PieceCode captured,
                           std::int32_t raysBefore);
     template <int S>
@@ -232,7 +235,7 @@ class Searcher {
     std::int32_t pawnDropFlags(int q, PieceCode dropped) const;
     std::int32_t rootDropFlags(int q, std::int32_t flags);
     std::int32_t firstReplyDropFlags(int q, PieceCode dropped, std::int32_t flags);
-    template <int S, bool Unanswered>
+    template <int S, bool Valued>
     void searchDropReply(int q, PieceCode dropped);
     template <int S>
     bool dropCutoff() const;
