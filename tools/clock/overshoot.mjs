@@ -8,8 +8,10 @@
 // reading `bestmove`, pipe included. Prints one line per think and, per byoyomi, the worst
 // overshoot (time taken minus byoyomi; negative: that much early). Exit status 1 when an answer
 // came more than --allow MS late (default 50: with no margin the answer cannot beat the deadline,
-// only follow it closely) or was a resignation in a position that is not lost.
+// only follow it closely), was not a legal move (checked with tsshogi, as the match runner does)
+// or was a resignation in a position that is not lost.
 import { execFileSync } from "node:child_process";
+import { legalMoveFromUsi, positionFromSfen } from "../match/lib/rules.mjs";
 import { UsiEngine } from "../match/lib/usi-engine.mjs";
 
 const LOST = new Set(["k8/G8/P8/9/9/9/9/9/8K w - 1"]); // the suite's checkmated position
@@ -63,7 +65,8 @@ for (const budget of budgets) {
     const over = took - budget;
     worst = Math.max(worst, over);
     const move = line.trim().split(/\s+/)[1] ?? "";
-    const bad = over > allowMs || (move === "resign" && !LOST.has(sfen));
+    const legal = move === "resign" || legalMoveFromUsi(positionFromSfen(sfen), move) !== null;
+    const bad = over > allowMs || !legal || (move === "resign" && !LOST.has(sfen));
     failed ||= bad;
     const n = String(i + 1).padStart(2);
     console.log(
